@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// The few file-system operations the note store needs, each reporting failure the same way:
+// a false result and the system's reason in *error, so the store can tell the user what went
+// wrong without looking at error kinds.
+namespace fileservices {
+
+struct Entry
+{
+    QString path;
+    QString fileName;
+};
+
+// The user's documents folder; $HOME/Documents when the desktop names none.
+QString documentsDirectory();
+
+// Creates the folder and its missing parents. An existing folder is success.
+bool makeFolder(const QString &path, QString *error);
+
+// Every direct entry of the folder, hidden ones included, in the order the system lists them.
+// Empty when the folder cannot be listed.
+QList<Entry> listFolder(const QString &path);
+
+// The content modification time of the entry (following a symbolic link); invalid when the
+// system gives none.
+QDateTime modificationTime(const QString &path);
+
+// True when anything is at the path: a file, a directory, or a symbolic link, even a dangling one.
+bool entryExists(const QString &path);
+
+enum class ReadStatus { Ok, Missing, Unreadable };
+
+struct ReadResult
+{
+    ReadStatus status;
+    // The content, decoded from UTF-8 byte for byte (a leading byte-order mark is kept as
+    // U+FEFF). For an Unreadable file that is not valid UTF-8: the content with replacement
+    // characters; otherwise empty.
+    QString text;
+    QString error; // the system's reason when status is Unreadable
+};
+
+// Reads the whole file as UTF-8. Missing when nothing is at the path; Unreadable when it is
+// not a readable regular file or not valid UTF-8.
+ReadResult readText(const QString &path);
+
+// Replaces the file with the text as UTF-8 through a temporary file in the same folder, so a
+// reader sees either the old or the new content, never a part. On failure the old file is
+// untouched and false is returned with the system's reason.
+bool writeText(const QString &path, const QString &text, QString *error);
+
+} // namespace fileservices

@@ -1,0 +1,237 @@
+#include "store/notestore.h"
+
+#include "platform/fileservices.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int autosaveDelayMs = 500;
+
+QString welcomeText()
+{
+    return QStringLiteral("# Welcome to Penwick\n\nStart writing **Markdown** here.\n");
+}
+
+// Unknown dates are earlier than every known one.
+bool isLater(const QDateTime &a, const QDateTime &b)
+{
+    if (!a.isValid())
+        return false;
+    return !b.isValid() || a > b;
+}
+
+QString noteNameForPath(const QString &path)
+{
+    const QString fileName = QFileInfo(path).fileName();
+    return noteNameForFileName(fileName).value_or(fileName);
+}
+
+} // namespace
+
+NoteStore::NoteStore(QObject *parent) : NoteStore(fileservices::documentsDirectory(), parent) { }
+
+NoteStore::NoteStore(const QString &documentsDir, QObject *parent)
+    : QObject(parent), m_folder(documentsDir + QStringLiteral("/Penwick"))
+{
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setTimerType(Qt::PreciseTimer);
+    m_saveTimer.setInterval(autosaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &NoteStore::writeScheduledSave);
+
+    QString error;
+    if (!fileservices::makeFolder(m_folder, &error))
+        report(tr("Could not create the notes folder “%1”: %2").arg(m_folder, error));
+    reload();
+    if (m_notes.isEmpty())
+        create(welcomeText());
+    else
+        setSelection(m_notes.first().name);
+    m_constructed = true;
+}
+
+QString NoteStore::folder() const
+{
+    return m_folder;
+}
+
+const QList<Note> &NoteStore::notes() const
+{
+    return m_notes;
+}
+
+std::optional<QString> NoteStore::selection() const
+{
+    return m_selection;
+}
+
+void NoteStore::setSelection(const std::optional<QString> &name)
+{
+    const bool changed =
+        name.has_value() != m_selection.has_value() || (name && !sameNoteName(*name, *m_selection));
+    // Loading another note replaces the text; when the text could not be written it would be
+    // lost, so the selection stays on its note until a write succeeds.
+    if (changed && !writePending()) {
+        Q_EMIT selectionChanged();
+        return;
+    }
+    m_selection = name;
+    Q_EMIT selectionChanged();
+    if (changed)
+        loadSelected();
+}
+
+QString NoteStore::text() const
+{
+    return m_text;
+}
+
+void NoteStore::setText(const QString &text)
+{
+    assignText(text);
+    if (!m_loading)
+        scheduleSave();
+}
+
+bool NoteStore::isEditable() const
+{
+    return m_readOnlyReason.isEmpty();
+}
+
+QString NoteStore::readOnlyReason() const
+{
+    return m_readOnlyReason;
+}
+
+void NoteStore::reload()
+{
+    QList<Note> notes;
+    for (const fileservices::Entry &entry : fileservices::listFolder(m_folder)) {
+        if (const std::optional<QString> name = noteNameForFileName(entry.fileName))
+            notes.append({*name, QUrl::fromLocalFile(entry.path),
+                          fileservices::modificationTime(entry.path)});
+    }
+    std::stable_sort(notes.begin(), notes.end(),
+                     [](const Note &a, const Note &b) { return isLater(a.modified, b.modified); });
+    m_notes = std::move(notes);
+    Q_EMIT notesChanged();
+}
+
+void NoteStore::flush()
+{
+    writePending();
+}
+
+void NoteStore::create(const QString &initial)
+{
+    // The new note takes the selection, so the current text must be on disk first.
+    if (!writePending())
+        return;
+    const QString name = uniqueName(QStringLiteral("Untitled"));
+    QString error;
+    if (!fileservices::writeText(pathFor(name), initial, &error)) {
+        report(tr("Could not create the note “%1”: %2").arg(name, error));
+        Q_EMIT alert();
+        return;
+    }
+    reload();
+    setSelection(name);
+}
+
+void NoteStore::loadSelected()
+{
+    m_loading = true;
+    const Note *note = m_selection ? findNote(*m_selection) : nullptr;
+    if (!note) {
+        m_currentPath.reset();
+        m_readOnlyReason.clear();
+        assignText(QString());
+    } else {
+        const QString path = note->url.toLocalFile();
+        const fileservices::ReadResult file = fileservices::readText(path);
+        m_currentPath = path;
+        m_readOnlyReason = file.status == fileservices::ReadStatus::Unreadable
+            ? tr("“%1” is shown read-only and will not be changed: %2").arg(note->name, file.error)
+            : QString();
+        assignText(file.text);
+    }
+    m_loading = false;
+}
+
+void NoteStore::scheduleSave()
+{
+    m_saveTimer.stop();
+    if (!m_currentPath || !isEditable())
+        return;
+    m_saveScheduled = true;
+    m_saveTimer.start();
+}
+
+// Every edit restarts the timer and every change of note or text without an edit stops it, so
+// when it fires the current text and file are the ones the last edit scheduled.
+void NoteStore::writeScheduledSave()
+{
+    save(*m_currentPath);
+    reload();
+}
+
+bool NoteStore::writePending()
+{
+    if (!m_saveScheduled || !m_currentPath)
+        return true;
+    m_saveTimer.stop();
+    m_saveScheduled = !save(*m_currentPath);
+    return !m_saveScheduled;
+}
+
+bool NoteStore::save(const QString &path)
+{
+    QString error;
+    if (fileservices::writeText(path, m_text, &error))
+        return true;
+    report(tr("Could not save “%1”: %2").arg(noteNameForPath(path), error));
+    return false;
+}
+
+// Nobody can be connected while the constructor runs, so its failures are reported once the
+// event loop runs.
+void NoteStore::report(const QString &message)
+{
+    if (m_constructed)
+        Q_EMIT errorOccurred(message);
+    else
+        QMetaObject::invokeMethod(
+            this, [this, message] { Q_EMIT errorOccurred(message); }, Qt::QueuedConnection);
+}
+
+void NoteStore::assignText(const QString &text)
+{
+    m_text = text;
+    Q_EMIT textChanged();
+}
+
+const Note *NoteStore::findNote(const QString &name) const
+{
+    const auto it = std::find_if(m_notes.cbegin(), m_notes.cend(), [&name](const Note &note) {
+        return sameNoteName(note.name, name);
+    });
+    return it == m_notes.cend() ? nullptr : &*it;
+}
+
+// A listed note such as "Untitled.MD" takes its name even though "Untitled.md" is free on disk:
+// a second note of that name could never be selected.
+QString NoteStore::uniqueName(const QString &base) const
+{
+    QString candidate = base;
+    for (int counter = 2; fileservices::entryExists(pathFor(candidate)) || findNote(candidate);
+         ++counter)
+        candidate = base + u' ' + QString::number(counter);
+    return candidate;
+}
+
+QString NoteStore::pathFor(const QString &name) const
+{
+    return m_folder + u'/' + fileNameForNoteName(name);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "store/note.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+// The one owner of the notes: it lists the notes folder newest first, holds the selected note's
+// text, and writes that text back half a second after the last edit, or at once when the
+// selection moves, a note is created, or flush() is called.
+//
+// Every assignment of notes, selection or text emits its signal, even of an equal value.
+// File-system failures never throw and never lose text: they are reported through
+// errorOccurred() and the text stays in memory, to be written on the next edit or flush().
+class NoteStore : public QObject
+{
+    Q_OBJECT
+public:
+    // Uses the user's documents folder.
+    explicit NoteStore(QObject *parent = nullptr);
+    // Keeps the notes in documentsDir + "/Penwick", creating it when missing. Selects and loads
+    // the newest note; in a folder without notes, writes and selects a welcome note.
+    explicit NoteStore(const QString &documentsDir, QObject *parent = nullptr);
+
+    QString folder() const;
+    // All notes of the folder, newest first; notes of equal date in listing order.
+    const QList<Note> &notes() const;
+
+    std::optional<QString> selection() const;
+    // Writes the previous note's pending text, then loads the named note (or empty text when no
+    // listed note has that name). Assigning the name already selected does nothing more.
+    void setSelection(const std::optional<QString> &name);
+
+    QString text() const;
+    // Takes an edit of the selected note; it is written 500 ms after the last edit.
+    void setText(const QString &text);
+
+    // False while the loaded note cannot be read (not UTF-8, not a regular file, no permission):
+    // its text is then shown as well as it can be, and nothing is ever written to its file.
+    bool isEditable() const;
+    // Why the loaded note is not editable, in one line; empty when it is.
+    QString readOnlyReason() const;
+
+    // Lists the folder again. Changes nothing but notes.
+    void reload();
+    // Writes the selected note's text at once when a save was scheduled since the last flush.
+    void flush();
+    // Writes a new note "Untitled" (or the first free "Untitled N") with the initial text and
+    // selects it. When the file cannot be written the selection stays where it was.
+    void create(const QString &initial);
+
+Q_SIGNALS:
+    void notesChanged();
+    void selectionChanged();
+    void textChanged();
+    void alert(); // the system alert sound is wanted
+    void errorOccurred(const QString &message); // a file operation failed; shown to the user
+
+private:
+    void loadSelected();
+    void scheduleSave();
+    void writeScheduledSave();
+    bool writePending();
+    bool save(const QString &path);
+    void report(const QString &message);
+    void assignText(const QString &text);
+    const Note *findNote(const QString &name) const;
+    QString uniqueName(const QString &base) const;
+    QString pathFor(const QString &name) const;
+
+    QString m_folder;
+    QList<Note> m_notes;
+    std::optional<QString> m_selection;
+    QString m_text;
+    bool m_loading = false;
+    std::optional<QString> m_currentPath; // the file m_text belongs to
+    QString m_readOnlyReason;
+    // A save was scheduled since the last flush: flush() then writes, even when the timer has
+    // already written the same text, and a failed write keeps it set so the next flush retries.
+    bool m_saveScheduled = false;
+    QTimer m_saveTimer;
+    bool m_constructed = false;
+};
