@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFlags>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace markdown {
+
+enum class InlineStyle { Strong = 1, Emphasis = 2, Code = 4, Strikethrough = 8, Link = 16 };
+Q_DECLARE_FLAGS(InlineStyles, InlineStyle)
+Q_DECLARE_OPERATORS_FOR_FLAGS(InlineStyles)
+
+struct InlineRun
+{
+    QString text;
+    InlineStyles styles;
+    QString href; // the link target, for runs styled Link
+    bool operator==(const InlineRun &) const = default;
+};
+
+// Styles the text of one block: strong, emphasis, code spans, strikethrough, links and
+// autolinks, backslash escapes and entities, as CommonMark defines them. Block syntax is never
+// interpreted ("# x" stays "# x"), raw HTML is text, and whitespace stays exactly as written.
+// Images show their alt text. Adjacent runs of the same style are merged; the empty text gives
+// no runs. nullopt when the parser refuses the text: the caller shows the text verbatim.
+std::optional<QList<InlineRun>> parseInline(const QString &text);
+
+} // namespace markdown
