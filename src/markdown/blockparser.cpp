@@ -1,84 +1,40 @@
-#include "markdown/block.h"
-#include "markdown/characters.h"
-
-#include <QVarLengthArray>
+#include "markdown/blockparser.h"
 
 namespace markdown {
 
-namespace {
+BlockParser::BlockParser(QStringView source, QList<Block> &blocks, QList<Extent> *extents)
+    : m_source(source), m_chars(source), m_blocks(blocks), m_extents(extents)
+{ }
 
-// A part of the source, as positions into it.
-struct Span
+void BlockParser::append(Block block, qsizetype begin, qsizetype end)
 {
-    qsizetype begin;
-    qsizetype end;
-    bool isEmpty() const { return begin == end; }
-};
+    m_blocks.append(std::move(block));
+    if (m_extents)
+        m_extents->append({begin, end});
+}
 
-class BlockParser
+void BlockParser::finish()
 {
-public:
-    explicit BlockParser(const QString &source) : m_source(source), m_chars(source) { }
-    QList<Block> run();
-
-private:
-    void takeLine(Span raw);
-    bool takeRule(Span trimmed);
-    bool takeHeading(Span trimmed);
-    bool takeQuote(Span trimmed);
-    bool takeBullet(Span raw, Span trimmed);
-    bool takeNumber(Span trimmed);
-    void flushPara();
-    void closeCode();
-
-    bool isFence(Span trimmed) const;
-    Span trimWhitespace(Span span) const;
-    QString text(Span span) const
-    {
-        return QStringView(m_source).sliced(span.begin, span.end - span.begin).toString();
-    }
-
-    const QString &m_source;
-    Characters m_chars;
-    QList<Block> m_blocks;
-    QVarLengthArray<Span, 16> m_paragraph;
-    QVarLengthArray<Span, 64> m_code;
-    bool m_inCode = false;
-};
-
-QList<Block> BlockParser::run()
-{
-    // Notes run to about one block for every 70 characters; growing the list is dearer than a
-    // guess that is too large.
-    m_blocks.reserve(m_source.size() / 48 + 8);
-    qsizetype lineBegin = 0;
-    for (;;) {
-        const qsizetype lineFeed = m_source.indexOf(u'\n', lineBegin);
-        const qsizetype lineEnd = lineFeed < 0 ? m_source.size() : lineFeed;
-        Span raw {lineBegin, lineEnd};
-        while (raw.begin < raw.end && m_source[raw.begin] == u'\r')
-            ++raw.begin;
-        while (raw.end > raw.begin && m_source[raw.end - 1] == u'\r')
-            --raw.end;
-        takeLine(raw);
-        if (lineFeed < 0)
-            break;
-        lineBegin = lineFeed + 1;
-    }
     if (m_inCode)
-        closeCode();
+        closeCode(m_source.size());
     flushPara();
-    return std::move(m_blocks);
 }
 
 // The tests run in a fixed order and the first that matches decides the line: so a line of
 // three "-" is a rule and never a bullet, and a quote whose text begins with "#" is a quote.
-void BlockParser::takeLine(Span raw)
+void BlockParser::takeLine(qsizetype lineBegin, qsizetype lineEnd)
 {
+    m_lineBegin = lineBegin;
+    m_lineEnd = lineEnd;
+    Span raw {lineBegin, lineEnd};
+    while (raw.begin < raw.end && m_source[raw.begin] == u'\r')
+        ++raw.begin;
+    while (raw.end > raw.begin && m_source[raw.end - 1] == u'\r')
+        --raw.end;
     const Span trimmed = trimWhitespace(raw);
     if (m_inCode) {
         if (isFence(trimmed))
-            closeCode();
+            closeCode(lineEnd);
         else
             m_code.append(raw);
         return;
@@ -86,6 +42,7 @@ void BlockParser::takeLine(Span raw)
     if (isFence(trimmed)) {
         flushPara();
         m_inCode = true;
+        m_codeBegin = lineBegin;
         return;
     }
     if (trimmed.isEmpty()) {
@@ -95,6 +52,9 @@ void BlockParser::takeLine(Span raw)
     if (takeRule(trimmed) || takeHeading(trimmed) || takeQuote(trimmed) || takeBullet(raw, trimmed)
         || takeNumber(trimmed))
         return;
+    if (m_paragraph.isEmpty())
+        m_paragraphBegin = lineBegin;
+    m_paragraphEnd = lineEnd;
     m_paragraph.append(trimmed);
 }
 
@@ -112,7 +72,7 @@ bool BlockParser::takeRule(Span trimmed)
     if (count < 3)
         return false;
     flushPara();
-    m_blocks.append(Rule {});
+    appendLineBlock(Rule {});
     return true;
 }
 
@@ -127,7 +87,7 @@ bool BlockParser::takeHeading(Span trimmed)
     if (level == 0 || level > 6 || !m_chars.is(pos, trimmed.end, u' '))
         return false;
     flushPara();
-    m_blocks.append(Heading {level, text(trimWhitespace({pos, trimmed.end}))});
+    appendLineBlock(Heading {level, text(trimWhitespace({pos, trimmed.end}))});
     return true;
 }
 
@@ -136,7 +96,7 @@ bool BlockParser::takeQuote(Span trimmed)
     if (!m_chars.is(trimmed.begin, trimmed.end, u'>'))
         return false;
     flushPara();
-    m_blocks.append(Quote {text(trimWhitespace({trimmed.begin + 1, trimmed.end}))});
+    appendLineBlock(Quote {text(trimWhitespace({trimmed.begin + 1, trimmed.end}))});
     return true;
 }
 
@@ -152,7 +112,7 @@ bool BlockParser::takeBullet(Span raw, Span trimmed)
          m_chars.is(pos, raw.end, u' ') || m_chars.is(pos, raw.end, u'\t'); ++pos)
         ++leading;
     flushPara();
-    m_blocks.append(Bullet {text({trimmed.begin + 2, trimmed.end}), leading / 2});
+    appendLineBlock(Bullet {text({trimmed.begin + 2, trimmed.end}), leading / 2});
     return true;
 }
 
@@ -167,7 +127,7 @@ bool BlockParser::takeNumber(Span trimmed)
         || !m_chars.is(dot + 1, trimmed.end, u' '))
         return false;
     flushPara();
-    m_blocks.append(
+    appendLineBlock(
         Number {text({trimmed.begin, dot + 1}), text(trimWhitespace({dot + 1, trimmed.end}))});
     return true;
 }
@@ -184,21 +144,21 @@ void BlockParser::flushPara()
     for (const Span &line : m_paragraph) {
         if (!content.isEmpty())
             content.append(u' ');
-        content.append(QStringView(m_source).sliced(line.begin, line.end - line.begin));
+        content.append(m_source.sliced(line.begin, line.end - line.begin));
     }
-    m_blocks.append(Paragraph {std::move(content)});
+    append(Paragraph {std::move(content)}, m_paragraphBegin, m_paragraphEnd);
     m_paragraph.clear();
 }
 
-void BlockParser::closeCode()
+void BlockParser::closeCode(qsizetype end)
 {
     QString content;
     for (const Span &line : m_code) {
         if (&line != m_code.begin())
             content.append(u'\n');
-        content.append(QStringView(m_source).sliced(line.begin, line.end - line.begin));
+        content.append(m_source.sliced(line.begin, line.end - line.begin));
     }
-    m_blocks.append(Code {std::move(content)});
+    append(Code {std::move(content)}, m_codeBegin, end);
     m_code.clear();
     m_inCode = false;
 }
@@ -214,7 +174,7 @@ bool BlockParser::isFence(Span trimmed) const
 }
 
 // Whitespace is removed code point by code point, as a character set would.
-Span BlockParser::trimWhitespace(Span span) const
+BlockParser::Span BlockParser::trimWhitespace(Span span) const
 {
     while (span.begin < span.end && isWhitespace(m_source[span.begin].unicode()))
         ++span.begin;
@@ -223,11 +183,14 @@ Span BlockParser::trimWhitespace(Span span) const
     return span;
 }
 
-} // namespace
-
 QList<Block> parse(const QString &source)
 {
-    return BlockParser(source).run();
+    QList<Block> blocks;
+    // Notes run to about one block for every 70 characters; growing the list is dearer than a
+    // guess that is too large.
+    blocks.reserve(source.size() / 48 + 8);
+    BlockParser(source, blocks).run(0, [](qsizetype) { return false; });
+    return blocks;
 }
 
 } // namespace markdown
