@@ -1,0 +1,367 @@
+#include "markdown/markdownview.h"
+
+#include "markdown/inline.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace {
+
+template<typename... Ts> struct Overloaded : Ts...
+{
+    using Ts::operator()...;
+};
+
+constexpr int padding = 16;
+
+// A text block holds one Markdown block, so the line breaks inside one (in code, or a lone
+// carriage return) become breaks within its text block; and the characters the document
+// reserves for its own structure are shown as replacement characters.
+QString displayed(const QString &text)
+{
+    QString shown = text;
+    for (QChar &c : shown) {
+        switch (c.unicode()) {
+        case u'\n':
+        case u'\r':
+        case QChar::ParagraphSeparator:
+            c = QChar::LineSeparator;
+            break;
+        case 0xFDD0: // the document's begin-of-frame and end-of-frame marks
+        case 0xFDD1:
+        case QChar::ObjectReplacementCharacter:
+            c = QChar::ReplacementCharacter;
+            break;
+        default:
+            break;
+        }
+    }
+    return shown;
+}
+
+QFont codeFont(const QFont &body)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (body.pixelSize() > 0)
+        font.setPixelSize(body.pixelSize());
+    else
+        font.setPointSizeF(body.pointSizeF());
+    return font;
+}
+
+void applyStyles(QTextCharFormat &format, const markdown::InlineRun &run, const QFont &body,
+                 const QPalette &palette)
+{
+    using markdown::InlineStyle;
+    if (run.styles & InlineStyle::Strong)
+        format.setFontWeight(QFont::Bold);
+    if (run.styles & InlineStyle::Emphasis)
+        format.setFontItalic(true);
+    if (run.styles & InlineStyle::Code) {
+        format.setFontFamilies({codeFont(body).family()});
+        format.setFontStyleHint(QFont::Monospace);
+        format.setFontFixedPitch(true);
+    }
+    if (run.styles & InlineStyle::Strikethrough)
+        format.setFontStrikeOut(true);
+    if (run.styles & InlineStyle::Link) {
+        format.setAnchor(true);
+        format.setAnchorHref(run.href);
+        format.setForeground(palette.link());
+        format.setFontUnderline(true);
+    }
+}
+
+// Inline Markdown is styled; a text the inline parser refuses is shown as it stands.
+void insertStyled(QTextCursor &cursor, const QString &content, const QTextCharFormat &base,
+                  const QFont &body, const QPalette &palette)
+{
+    const std::optional<QList<markdown::InlineRun>> runs = markdown::parseInline(content);
+    if (!runs) {
+        cursor.insertText(displayed(content), base);
+        return;
+    }
+    for (const markdown::InlineRun &run : *runs) {
+        QTextCharFormat format = base;
+        applyStyles(format, run, body, palette);
+        cursor.insertText(displayed(run.text), format);
+    }
+}
+
+// The marker, then the gap as extra spacing after its last character, and the lines of the
+// item indented to where its text begins.
+void insertMarker(QTextCursor &cursor, QTextBlockFormat &blockFormat, const QString &marker,
+                  qreal leftEdge, const QFont &body)
+{
+    const qreal width = QFontMetricsF(body).horizontalAdvance(marker) + MarkdownView::markerGap;
+    blockFormat.setLeftMargin(leftEdge + width);
+    blockFormat.setTextIndent(-width);
+    cursor.setBlockFormat(blockFormat);
+    cursor.insertText(marker.chopped(1), QTextCharFormat());
+    QTextCharFormat gap;
+    gap.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    gap.setFontLetterSpacing(MarkdownView::markerGap);
+    cursor.insertText(marker.right(1), gap);
+}
+
+} // namespace
+
+MarkdownView::MarkdownView(QWidget *parent) : QTextEdit(parent)
+{
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setAcceptRichText(false);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                            | Qt::LinksAccessibleByMouse);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setBackgroundRole(QPalette::Base);
+    document()->setDocumentMargin(padding);
+}
+
+int MarkdownView::headingPixelSize(qint64 level)
+{
+    static constexpr int sizes[] = {28, 24, 20, 17, 15, 14};
+    return sizes[std::clamp<qint64>(level, 1, 6) - 1];
+}
+
+void MarkdownView::setSource(const QString &source)
+{
+    const markdown::IncrementalParser::Change change = m_parser.update(source);
+    replaceBlocks(change.first, change.removed, change.inserted);
+}
+
+QString MarkdownView::source() const
+{
+    return m_parser.source();
+}
+
+// Text blocks are known by position, like the Markdown blocks: the ones that changed are
+// replaced in place and the others, with their layout, are left alone.
+void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted)
+{
+    const QList<Block> &blocks = m_parser.blocks();
+    const qsizetype oldCount = blocks.size() - inserted + removed;
+    if (removed == 0 && inserted == 0)
+        return;
+    if (oldCount == 0 || blocks.isEmpty()) {
+        rebuild();
+        return;
+    }
+    // Replacing is simplest when at least one text block goes and one comes: take a neighbour
+    // along, which is drawn again as it was.
+    if (removed == 0 || inserted == 0) {
+        if (first > 0)
+            --first;
+        ++removed;
+        ++inserted;
+    }
+    const QTextBlock firstOld = document()->findBlockByNumber(int(first));
+    const QTextBlock lastOld = document()->findBlockByNumber(int(first + removed - 1));
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.setPosition(firstOld.position());
+    cursor.setPosition(lastOld.position() + lastOld.length() - 1, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    for (qsizetype i = 0; i < inserted; ++i) {
+        if (i > 0)
+            cursor.insertBlock();
+        writeBlock(cursor, blocks[first + i]);
+    }
+    cursor.endEditBlock();
+}
+
+void MarkdownView::rebuild()
+{
+    document()->clear();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    const QList<Block> &blocks = m_parser.blocks();
+    for (qsizetype i = 0; i < blocks.size(); ++i) {
+        if (i > 0)
+            cursor.insertBlock();
+        writeBlock(cursor, blocks[i]);
+    }
+    cursor.endEditBlock();
+}
+
+void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
+{
+    const QFont body = font();
+    QTextBlockFormat blockFormat;
+    blockFormat.setBottomMargin(blockSpacing);
+    QTextCharFormat base;
+    auto begin = [&](Kind kind) {
+        cursor.setBlockFormat(blockFormat);
+        cursor.setBlockCharFormat(base);
+        cursor.block().setUserState(kind);
+    };
+    std::visit(Overloaded {
+                   [&](const markdown::Heading &heading) {
+                       blockFormat.setTopMargin(heading.level <= 2 ? 6 : 0);
+                       base.setFontWeight(QFont::Bold);
+                       base.setProperty(QTextFormat::FontPixelSize,
+                                        headingPixelSize(heading.level));
+                       begin(Heading);
+                       insertStyled(cursor, heading.content, base, body, palette());
+                   },
+                   [&](const markdown::Paragraph &paragraph) {
+                       begin(Paragraph);
+                       insertStyled(cursor, paragraph.content, base, body, palette());
+                   },
+                   [&](const markdown::Code &code) {
+                       blockFormat.setLeftMargin(codePadding);
+                       blockFormat.setRightMargin(codePadding);
+                       blockFormat.setTopMargin(codePadding);
+                       blockFormat.setBottomMargin(codePadding + blockSpacing);
+                       base.setFont(codeFont(body), QTextCharFormat::FontPropertiesSpecifiedOnly);
+                       begin(Code);
+                       cursor.insertText(displayed(code.content), base);
+                   },
+                   [&](const markdown::Quote &quote) {
+                       blockFormat.setLeftMargin(quoteBarWidth + quoteGap);
+                       base.setForeground(secondaryColor(1));
+                       begin(Quote);
+                       insertStyled(cursor, quote.content, base, body, palette());
+                   },
+                   [&](const markdown::Bullet &bullet) {
+                       begin(Bullet);
+                       insertMarker(cursor, blockFormat, QStringLiteral("\u2022"),
+                                    bullet.indent * indentStep, body);
+                       insertStyled(cursor, bullet.content, base, body, palette());
+                   },
+                   [&](const markdown::Number &number) {
+                       begin(Number);
+                       insertMarker(cursor, blockFormat, number.marker, 0, body);
+                       insertStyled(cursor, number.content, base, body, palette());
+                   },
+                   [&](const markdown::Rule &) {
+                       blockFormat.setLineHeight(1, QTextBlockFormat::FixedHeight);
+                       begin(Rule);
+                   },
+               },
+               block);
+}
+
+QColor MarkdownView::secondaryColor(qreal opacity) const
+{
+    QColor color = palette().color(QPalette::Text);
+    color.setAlphaF(0.55 * opacity);
+    return color;
+}
+
+void MarkdownView::paintEvent(QPaintEvent *event)
+{
+    {
+        QPainter painter(viewport());
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintDecorations(painter, event->rect());
+    }
+    QTextEdit::paintEvent(event);
+}
+
+// Code boxes, quote bars and rules are drawn behind the text, for the blocks in sight only.
+void MarkdownView::paintDecorations(QPainter &painter, const QRect &exposed) const
+{
+    const qreal scrolled = verticalScrollBar()->value();
+    const qreal left = document()->documentMargin();
+    const qreal right = viewport()->width() - document()->documentMargin();
+    for (QTextBlock block = firstBlockBelow(exposed.top() + scrolled - codePadding);
+         block.isValid(); block = block.next()) {
+        // A layout stands where its block begins, above its top margin; its text is where its
+        // lines are.
+        const QTextLayout *layout = block.layout();
+        const QTextLine firstLine = layout->lineAt(0);
+        const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
+        const qreal blockTop = layout->position().y() - scrolled;
+        const qreal top = blockTop + firstLine.y();
+        const qreal height = lastLine.y() + lastLine.height() - firstLine.y();
+        if (blockTop > exposed.bottom())
+            break;
+        switch (block.userState()) {
+        case Code: {
+            QPainterPath box;
+            box.addRoundedRect(
+                QRectF(left, top - codePadding, right - left, height + 2 * codePadding),
+                codeCornerRadius, codeCornerRadius);
+            painter.fillPath(box, secondaryColor(0.15));
+            break;
+        }
+        case Quote:
+            painter.fillRect(QRectF(left, top, quoteBarWidth, height), secondaryColor(0.5));
+            break;
+        case Rule:
+            painter.fillRect(QRectF(left, blockTop, right - left, 1), secondaryColor(0.5));
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Blocks lie top to bottom, so the first one in sight is found by halving.
+QTextBlock MarkdownView::firstBlockBelow(qreal y) const
+{
+    const QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    int low = 0;
+    int high = document()->blockCount() - 1;
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (layout->blockBoundingRect(document()->findBlockByNumber(middle)).top() <= y)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return document()->findBlockByNumber(low);
+}
+
+void MarkdownView::mousePressEvent(QMouseEvent *event)
+{
+    m_pressedAnchor =
+        event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
+    m_pressPosition = event->position().toPoint();
+    QTextEdit::mousePressEvent(event);
+}
+
+// A click opens a link; a drag that starts on one selects text instead. (The text control
+// selects the link it was pressed on, so the selection cannot tell the two apart.)
+void MarkdownView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTextEdit::mouseReleaseEvent(event);
+    const QPoint position = event->position().toPoint();
+    const bool clicked = event->button() == Qt::LeftButton
+        && (position - m_pressPosition).manhattanLength() < QApplication::startDragDistance();
+    if (!clicked || m_pressedAnchor.isEmpty() || anchorAt(position) != m_pressedAnchor)
+        return;
+    const QUrl url(m_pressedAnchor);
+    static const QStringList openable {QStringLiteral("http"), QStringLiteral("https"),
+                                       QStringLiteral("mailto")};
+    if (!openable.contains(url.scheme().toLower()))
+        return;
+    Q_EMIT linkActivated(url);
+    QDesktopServices::openUrl(url);
+}
+
+// Colours and the body font are part of each block's formats.
+void MarkdownView::changeEvent(QEvent *event)
+{
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
+        rebuild();
+}
+
+// A preview loads nothing, from the disk or the network.
+QVariant MarkdownView::loadResource(int, const QUrl &)
+{
+    return {};
+}

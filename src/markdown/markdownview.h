@@ -1,0 +1,60 @@
+#pragma once
+
+#include "markdown/block.h"
+#include "markdown/incrementalparser.h"
+
+#include <QTextEdit>
+
+class QTextCursor;
+
+// The live preview: a note's Markdown drawn block by block, selectable and copyable. It is a
+// read-only text document with one text block per Markdown block; a new source replaces only
+// the blocks that changed, so a keystroke costs about one block however long the note is.
+// The note's text is only ever inserted as plain text: nothing in it is taken for rich text.
+class MarkdownView : public QTextEdit
+{
+    Q_OBJECT
+public:
+    using Block = markdown::Block;
+
+    // What each text block of the document shows, kept as its user state.
+    enum Kind { Heading, Paragraph, Code, Quote, Bullet, Number, Rule };
+
+    explicit MarkdownView(QWidget *parent = nullptr);
+
+    void setSource(const QString &source);
+    QString source() const;
+
+    static constexpr int blockSpacing = 10;
+    static constexpr int codePadding = 8;
+    static constexpr int codeCornerRadius = 6;
+    static constexpr int quoteBarWidth = 3;
+    static constexpr int quoteGap = 8;
+    static constexpr int markerGap = 6;
+    static constexpr int indentStep = 16;
+    static int headingPixelSize(qint64 level);
+
+Q_SIGNALS:
+    // A link the user clicked, for http, https and mailto only; it is also handed to the
+    // desktop's handler.
+    void linkActivated(const QUrl &url);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    QVariant loadResource(int type, const QUrl &name) override;
+
+private:
+    void replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted);
+    void rebuild();
+    void writeBlock(QTextCursor &cursor, const Block &block) const;
+    void paintDecorations(QPainter &painter, const QRect &exposed) const;
+    QTextBlock firstBlockBelow(qreal y) const;
+    QColor secondaryColor(qreal opacity) const;
+
+    markdown::IncrementalParser m_parser;
+    QString m_pressedAnchor;
+    QPoint m_pressPosition;
+};

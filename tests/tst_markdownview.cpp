@@ -1,0 +1,241 @@
+#include "markdown/markdownview.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QFontDatabase>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+
+namespace {
+
+// Whether the font resolves to the system's monospaced font (fontconfig does not call every
+// monospaced font fixed-pitch, so asking the font itself is not enough).
+bool isCodeFont(const QFont &font)
+{
+    return QFontInfo(font).family()
+        == QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+}
+
+QString sampleNote()
+{
+    QFile file(QStringLiteral(PENWICK_TEST_DATA "/sample.md"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Everything a text block shows: kind, text, block geometry and each fragment's format.
+QString dump(const QTextDocument &document)
+{
+    QStringList lines;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        QString line = QStringLiteral("%1 [%2] margins %3 %4 %5 %6 indent %7")
+                           .arg(block.userState())
+                           .arg(block.text())
+                           .arg(format.topMargin())
+                           .arg(format.bottomMargin())
+                           .arg(format.leftMargin())
+                           .arg(format.rightMargin())
+                           .arg(format.textIndent());
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat chars = it.fragment().charFormat();
+            line += QStringLiteral(" {%1 %2 %3 %4 %5}")
+                        .arg(it.fragment().text(), chars.font().toString(), chars.anchorHref())
+                        .arg(chars.fontStrikeOut())
+                        .arg(chars.foreground().color().name(QColor::HexArgb));
+        }
+        lines.append(line);
+    }
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+// Stands for the desktop's handler of opened links.
+class LinkSink : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+class TestMarkdownView : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void sampleNoteHasItsStructure()
+    {
+        MarkdownView view;
+        view.setSource(sampleNote());
+        const QTextDocument &document = *view.document();
+        QList<int> kinds;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+            kinds.append(block.userState());
+        using K = MarkdownView;
+        QCOMPARE(kinds,
+                 (QList<int> {K::Heading, K::Paragraph, K::Heading, K::Heading,   K::Heading,
+                              K::Heading, K::Heading,   K::Bullet,  K::Bullet,    K::Bullet,
+                              K::Bullet,  K::Number,    K::Number,  K::Number,    K::Quote,
+                              K::Quote,   K::Code,      K::Rule,    K::Paragraph, K::Paragraph}));
+
+        // Headings: bold, at their pixel size, 6 px above levels 1 and 2 only.
+        for (int level = 1; level <= 6; ++level) {
+            const QTextBlock heading = document.findBlockByNumber(level == 1 ? 0 : level);
+            const QFont font = heading.begin().fragment().charFormat().font();
+            QCOMPARE(font.pixelSize(), MarkdownView::headingPixelSize(level));
+            QCOMPARE(font.bold(), true);
+            QCOMPARE(heading.blockFormat().topMargin(), level <= 2 ? 6.0 : 0.0);
+            QCOMPARE(heading.blockFormat().bottomMargin(), qreal(MarkdownView::blockSpacing));
+        }
+
+        // Bullets hang from the glyph and step in 16 px a level; numbers keep their marker.
+        const qreal topLevel = document.findBlockByNumber(7).blockFormat().leftMargin();
+        QCOMPARE(document.findBlockByNumber(7).text().left(1), QStringLiteral("\u2022"));
+        QCOMPARE(document.findBlockByNumber(9).blockFormat().leftMargin(), topLevel + 16);
+        QCOMPARE(document.findBlockByNumber(10).blockFormat().leftMargin(), topLevel + 32);
+        QCOMPARE(document.findBlockByNumber(10).blockFormat().textIndent(), -topLevel);
+        QCOMPARE(document.findBlockByNumber(12).text(), "1.second, typed as one again");
+        QVERIFY(document.findBlockByNumber(13).blockFormat().leftMargin()
+                > document.findBlockByNumber(12).blockFormat().leftMargin()); // "10." is wider
+        QCOMPARE(document.findBlockByNumber(13).blockFormat().textIndent(),
+                 -document.findBlockByNumber(13).blockFormat().leftMargin());
+
+        // Code is monospaced and verbatim, its lines kept as line breaks.
+        const QTextBlock code = document.findBlockByNumber(16);
+        QCOMPARE(code.text(), "let value = 1 // *not emphasis*\u2028    indented   line");
+        QVERIFY(isCodeFont(code.begin().fragment().charFormat().font()));
+
+        // Markup in the text is data.
+        QCOMPARE(document.findBlockByNumber(19).text(),
+                 "Raw <b>html</b> stays text, and so does # this.");
+    }
+
+    void inlineStylesReachTheDocument()
+    {
+        MarkdownView view;
+        view.setSource("a **b** *c* `d` ~~e~~ [f](https://x.org)");
+        QStringList seen;
+        for (auto it = view.document()->begin().begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            seen.append(QStringLiteral("%1:%2%3%4%5%6")
+                            .arg(it.fragment().text())
+                            .arg(format.font().bold() ? "B" : "")
+                            .arg(format.font().italic() ? "I" : "")
+                            .arg(isCodeFont(format.font()) ? "M" : "")
+                            .arg(format.fontStrikeOut() ? "S" : "")
+                            .arg(format.anchorHref()));
+        }
+        QCOMPARE(seen,
+                 (QStringList {"a :", "b:B", " :", "c:I", " :", "d:M", " :", "e:S", " :",
+                               "f:https://x.org"}));
+    }
+
+    // However the text got to where it is, the view shows what a fresh one would.
+    void editsGiveWhatAFreshViewShows()
+    {
+        const QString note = sampleNote();
+        const QStringList insertions {"x",  "\n",  "\n\n", "# ",    "- ", "```\n",
+                                      "> ", "1. ", "**",   "---\n", ""};
+        QRandomGenerator random(99);
+        MarkdownView view;
+        QString text = note;
+        view.setSource(text);
+        for (int edit = 0; edit < 300; ++edit) {
+            const qsizetype at = random.bounded(text.size() + 1);
+            const qsizetype removed = random.bounded(4) == 0
+                ? std::min<qsizetype>(random.bounded(20), text.size() - at)
+                : 0;
+            text = text.first(at) + insertions[random.bounded(insertions.size())]
+                + text.sliced(at + removed);
+            view.setSource(text);
+            MarkdownView fresh;
+            fresh.setSource(text);
+            QCOMPARE(dump(*view.document()), dump(*fresh.document()));
+        }
+        view.setSource(QString());
+        QCOMPARE(view.document()->toPlainText(), QString());
+        view.setSource(note);
+        MarkdownView fresh;
+        fresh.setSource(note);
+        QCOMPARE(dump(*view.document()), dump(*fresh.document()));
+    }
+
+    void editsAtTheEnds_data()
+    {
+        QTest::addColumn<QStringList>("sources");
+        QTest::newRow("append and take away at the end")
+            << QStringList {"# a\n\nb", "# a\n\nb\n\n- c", "# a\n\nb", "# a"};
+        QTest::newRow("insert and take away at the start")
+            << QStringList {"b\n\nc", "# a\n\nb\n\nc", "c"};
+        QTest::newRow("to nothing and back") << QStringList {"a", "", "\n\n", "> q\n---"};
+        QTest::newRow("one block to many") << QStringList {"x", "```\nx\n```\n# y\n- z\n1. w", "x"};
+    }
+
+    void editsAtTheEnds()
+    {
+        QFETCH(QStringList, sources);
+        MarkdownView view;
+        for (const QString &source : sources) {
+            view.setSource(source);
+            MarkdownView fresh;
+            fresh.setSource(source);
+            QCOMPARE(dump(*view.document()), dump(*fresh.document()));
+        }
+    }
+
+    void textCanBeSelectedAndCopied()
+    {
+        MarkdownView view;
+        view.setSource("# Title\n\nsome *text*\n\n```\ncode\n```");
+        QVERIFY(view.textInteractionFlags() & Qt::TextSelectableByMouse);
+        view.selectAll();
+        QCOMPARE(view.textCursor().selection().toPlainText(), "Title\nsome text\ncode");
+    }
+
+    void onlyWebAndMailLinksOpen_data()
+    {
+        QTest::addColumn<QString>("href");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("https") << "https://example.org/a" << true;
+        QTest::newRow("http") << "http://example.org" << true;
+        QTest::newRow("mailto") << "mailto:me@example.org" << true;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+        QTest::newRow("javascript") << "javascript:alert(1)" << false;
+        QTest::newRow("relative") << "notes/other.md" << false;
+    }
+
+    void onlyWebAndMailLinksOpen()
+    {
+        QFETCH(QString, href);
+        QFETCH(bool, opens);
+        LinkSink sink;
+        const QStringList schemes {"http", "https", "mailto", "file"};
+        for (const QString &scheme : schemes)
+            QDesktopServices::setUrlHandler(scheme, &sink, "open");
+        const auto unset = qScopeGuard([&] {
+            for (const QString &scheme : schemes)
+                QDesktopServices::unsetUrlHandler(scheme);
+        });
+
+        MarkdownView view;
+        view.resize(400, 200);
+        view.setSource(QStringLiteral("[a link that is long enough to hit](%1)").arg(href));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy activated(&view, &MarkdownView::linkActivated);
+        const QPoint onLink =
+            view.cursorRect(QTextCursor(view.document()->findBlockByNumber(0))).center()
+            + QPoint(20, 0);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, onLink);
+        QCOMPARE(activated.count(), opens ? 1 : 0);
+        QCOMPARE(sink.opened, opens ? QList<QUrl> {QUrl(href)} : QList<QUrl> {});
+    }
+};
+
+QTEST_MAIN(TestMarkdownView)
+#include "tst_markdownview.moc"
