@@ -1,5 +1,6 @@
 #include "markdown/markdownview.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFontDatabase>
@@ -186,6 +187,43 @@ private Q_SLOTS:
             fresh.setSource(source);
             QCOMPARE(dump(*view.document()), dump(*fresh.document()));
         }
+    }
+
+    // A code block's box spans the column even for a short line, inside the padding.
+    void codeBoxSpansTheWidth()
+    {
+        MarkdownView view;
+        view.resize(500, 200);
+        view.setSource("```\nx\n```");
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QImage shot = view.viewport()->grab().toImage();
+        const QRectF code =
+            view.document()->documentLayout()->blockBoundingRect(view.document()->begin());
+        const int y = int(code.center().y());
+        const QColor background = view.palette().color(QPalette::Base);
+        const int right = view.viewport()->width() - 16;
+        QCOMPARE_NE(shot.pixelColor(right - 3, y), background);
+        QCOMPARE_NE(shot.pixelColor(200, y), background);
+        QCOMPARE(shot.pixelColor(right + 3, y), background);
+        QCOMPARE(shot.pixelColor(13, y), background);
+    }
+
+    void dragSelectsText()
+    {
+        MarkdownView view;
+        view.resize(500, 200);
+        view.setSource("first words here\n\nsecond");
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QTextBlock first = view.document()->begin();
+        const QPoint start = view.cursorRect(QTextCursor(first)).center();
+        QTextCursor end(first);
+        end.movePosition(QTextCursor::EndOfBlock);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, start);
+        QTest::mouseMove(view.viewport(), view.cursorRect(end).center());
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, view.cursorRect(end).center());
+        QCOMPARE(view.textCursor().selectedText(), "first words here");
     }
 
     void textCanBeSelectedAndCopied()

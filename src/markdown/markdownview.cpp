@@ -1,19 +1,15 @@
 #include "markdown/markdownview.h"
 
 #include "markdown/inline.h"
+#include "markdown/previewlayout.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFontDatabase>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
-#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextLayout>
 
 namespace {
 
@@ -126,6 +122,7 @@ MarkdownView::MarkdownView(QWidget *parent) : QTextEdit(parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setBackgroundRole(QPalette::Base);
+    document()->setDocumentLayout(new PreviewLayout(document()));
     document()->setDocumentMargin(padding);
 }
 
@@ -230,7 +227,7 @@ void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
                    },
                    [&](const markdown::Quote &quote) {
                        blockFormat.setLeftMargin(quoteBarWidth + quoteGap);
-                       base.setForeground(secondaryColor(1));
+                       base.setForeground(secondaryColor(palette(), 1));
                        begin(Quote);
                        insertStyled(cursor, quote.content, base, body, palette());
                    },
@@ -253,76 +250,11 @@ void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
                block);
 }
 
-QColor MarkdownView::secondaryColor(qreal opacity) const
+QColor MarkdownView::secondaryColor(const QPalette &palette, qreal opacity)
 {
-    QColor color = palette().color(QPalette::Text);
+    QColor color = palette.color(QPalette::Text);
     color.setAlphaF(0.55 * opacity);
     return color;
-}
-
-void MarkdownView::paintEvent(QPaintEvent *event)
-{
-    {
-        QPainter painter(viewport());
-        painter.setRenderHint(QPainter::Antialiasing);
-        paintDecorations(painter, event->rect());
-    }
-    QTextEdit::paintEvent(event);
-}
-
-// Code boxes, quote bars and rules are drawn behind the text, for the blocks in sight only.
-void MarkdownView::paintDecorations(QPainter &painter, const QRect &exposed) const
-{
-    const qreal scrolled = verticalScrollBar()->value();
-    const qreal left = document()->documentMargin();
-    const qreal right = viewport()->width() - document()->documentMargin();
-    for (QTextBlock block = firstBlockBelow(exposed.top() + scrolled - codePadding);
-         block.isValid(); block = block.next()) {
-        // A layout stands where its block begins, above its top margin; its text is where its
-        // lines are.
-        const QTextLayout *layout = block.layout();
-        const QTextLine firstLine = layout->lineAt(0);
-        const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
-        const qreal blockTop = layout->position().y() - scrolled;
-        const qreal top = blockTop + firstLine.y();
-        const qreal height = lastLine.y() + lastLine.height() - firstLine.y();
-        if (blockTop > exposed.bottom())
-            break;
-        switch (block.userState()) {
-        case Code: {
-            QPainterPath box;
-            box.addRoundedRect(
-                QRectF(left, top - codePadding, right - left, height + 2 * codePadding),
-                codeCornerRadius, codeCornerRadius);
-            painter.fillPath(box, secondaryColor(0.15));
-            break;
-        }
-        case Quote:
-            painter.fillRect(QRectF(left, top, quoteBarWidth, height), secondaryColor(0.5));
-            break;
-        case Rule:
-            painter.fillRect(QRectF(left, blockTop, right - left, 1), secondaryColor(0.5));
-            break;
-        default:
-            break;
-        }
-    }
-}
-
-// Blocks lie top to bottom, so the first one in sight is found by halving.
-QTextBlock MarkdownView::firstBlockBelow(qreal y) const
-{
-    const QAbstractTextDocumentLayout *layout = document()->documentLayout();
-    int low = 0;
-    int high = document()->blockCount() - 1;
-    while (low < high) {
-        const int middle = (low + high + 1) / 2;
-        if (layout->blockBoundingRect(document()->findBlockByNumber(middle)).top() <= y)
-            low = middle;
-        else
-            high = middle - 1;
-    }
-    return document()->findBlockByNumber(low);
 }
 
 void MarkdownView::mousePressEvent(QMouseEvent *event)

@@ -9,7 +9,8 @@ class QTextCursor;
 
 // The live preview: a note's Markdown drawn block by block, selectable and copyable. It is a
 // read-only text document with one text block per Markdown block; a new source replaces only
-// the blocks that changed, so a keystroke costs about one block however long the note is.
+// the blocks that changed, and its layout (PreviewLayout) lays out only those, so a keystroke
+// costs about one block however long the note is.
 // The note's text is only ever inserted as plain text: nothing in it is taken for rich text.
 class MarkdownView : public QTextEdit
 {
@@ -33,6 +34,8 @@ public:
     static constexpr int markerGap = 6;
     static constexpr int indentStep = 16;
     static int headingPixelSize(qint64 level);
+    // The secondary colour of text, at the opacity given.
+    static QColor secondaryColor(const QPalette &palette, qreal opacity);
 
 Q_SIGNALS:
     // A link the user clicked, for http, https and mailto only; it is also handed to the
@@ -40,7 +43,6 @@ Q_SIGNALS:
     void linkActivated(const QUrl &url);
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -50,9 +52,6 @@ private:
     void replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted);
     void rebuild();
     void writeBlock(QTextCursor &cursor, const Block &block) const;
-    void paintDecorations(QPainter &painter, const QRect &exposed) const;
-    QTextBlock firstBlockBelow(qreal y) const;
-    QColor secondaryColor(qreal opacity) const;
 
     markdown::IncrementalParser m_parser;
     QString m_pressedAnchor;
