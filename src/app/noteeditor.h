@@ -1,0 +1,29 @@
+#pragma once
+
+#include <Qsci/qsciscintilla.h>
+
+// The plain-text editor of a note: monospaced, wrapping, without margins. It keeps every
+// character: text goes in and out as UTF-8 of explicit length (a NUL or a leading byte-order
+// mark survives), and Enter inserts the line break the note already uses.
+class NoteEditor : public QsciScintilla
+{
+    Q_OBJECT
+public:
+    explicit NoteEditor(QWidget *parent = nullptr);
+
+    // The whole text, exactly as the document holds it.
+    QString noteText() const;
+    // Replaces the whole text. A new note starts at its top with nothing to undo; the same note
+    // changed elsewhere keeps the cursor and the scroll position where they were, as far as the
+    // new text reaches.
+    void setNoteText(const QString &text, bool sameNote);
+
+Q_SIGNALS:
+    // The user changed the text (not setNoteText).
+    void edited();
+
+private:
+    void useLineBreaksOf(const QByteArray &bytes);
+
+    bool m_replacing = false;
+};

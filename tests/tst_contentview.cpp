@@ -1,0 +1,258 @@
+#include "app/contentview.h"
+#include "app/noteeditor.h"
+#include "app/penwickapp.h"
+#include "markdown/markdownview.h"
+#include "sandbox.h"
+#include "store/notestore.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+namespace {
+
+constexpr int saveWaitMs = 3000;
+
+QStringList rowsOf(const QListView *list)
+{
+    QStringList rows;
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        rows.append(list->model()->index(row, 0).data().toString());
+    return rows;
+}
+
+QString selectedRow(const QListView *list)
+{
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    return selected.isEmpty() ? QString() : selected.first().data().toString();
+}
+
+void typeAtEnd(NoteEditor *editor, const QString &text)
+{
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(editor, text);
+}
+
+} // namespace
+
+class TestContentView : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void sidebarMirrorsTheStore()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("old.md", "old", minutesAgo(9));
+        sandbox.writeNote("new.md", "new", minutesAgo(1));
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        QAbstractItemModelTester tester(window.sidebar()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(rowsOf(window.sidebar()), (QStringList {"new", "old"}));
+        QCOMPARE(selectedRow(window.sidebar()), "new");
+
+        store.create("# Untitled\n\n");
+        QCOMPARE(rowsOf(window.sidebar()), (QStringList {"Untitled", "new", "old"}));
+        QCOMPARE(selectedRow(window.sidebar()), "Untitled");
+        store.setSelection("old");
+        QCOMPARE(selectedRow(window.sidebar()), "old");
+        store.reload(); // the list is rebuilt and still shows the selection
+        QCOMPARE(selectedRow(window.sidebar()), "old");
+    }
+
+    void choosingARowLoadsTheNote()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "alpha", minutesAgo(1));
+        sandbox.writeNote("b.md", "bravo", minutesAgo(2));
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QRect row = window.sidebar()->visualRect(window.sidebar()->model()->index(1, 0));
+        QTest::mouseClick(window.sidebar()->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(store.selection(), std::optional<QString>("b"));
+        QCOMPARE(window.editor()->noteText(), "bravo");
+        QCOMPARE(window.preview()->source(), "bravo");
+        QCOMPARE(window.windowTitle(), "b");
+        QTRY_VERIFY(window.editor()->hasFocus());
+    }
+
+    void typingReachesTheFileAfterThePause()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "text");
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        typeAtEnd(window.editor(), " more");
+        QCOMPARE(store.text(), "text more");
+        QCOMPARE(window.preview()->source(), "text more");
+        QCOMPARE(sandbox.readNote("a.md"), "text");
+        QTRY_COMPARE_WITH_TIMEOUT(sandbox.readNote("a.md"), "text more", saveWaitMs);
+    }
+
+    // Typing through the real widget changes the file by exactly what was typed.
+    void typedBytesAreTheOnlyChange_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("added");
+        const QByteArray mixed("\xEF\xBB\xBF# T\r\nline\rx\xC2\xA0y\xE2\x80\xA8z");
+        QTest::newRow("one character") << mixed << "!" << QByteArray("!");
+        QTest::newRow("Enter in a CR LF note")
+            << QByteArray("a\r\nb") << "\r" << QByteArray("\r\n");
+        QTest::newRow("Enter in a LF note") << QByteArray("a\nb") << "\r" << QByteArray("\n");
+        QTest::newRow("NUL survives") << QByteArray("a\0b", 3) << "c" << QByteArray("c");
+    }
+
+    void typedBytesAreTheOnlyChange()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, added);
+        Sandbox sandbox;
+        sandbox.writeNote("n.md", bytes);
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.editor()->setFocus();
+        QTest::keyClick(window.editor(), Qt::Key_End, Qt::ControlModifier);
+        if (typed == "\r")
+            QTest::keyClick(window.editor(), Qt::Key_Return);
+        else
+            QTest::keyClicks(window.editor(), typed);
+        store.flush();
+        QCOMPARE(sandbox.readNote("n.md"), bytes + added);
+    }
+
+    void placeholderAndTitleFollowTheSelection()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a[*]b.md", "x");
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        QVERIFY(window.showsNote());
+        QCOMPARE(window.windowTitle(), "a[[*]]b"); // shown as "a[*]b"
+        store.setSelection(std::nullopt);
+        QVERIFY(!window.showsNote());
+        QCOMPARE(window.windowTitle(), "Penwick");
+        QCOMPARE(selectedRow(window.sidebar()), QString());
+        store.setSelection("a[*]b");
+        QVERIFY(window.showsNote());
+    }
+
+    void unreadableNoteIsReadOnly()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("bad.md", "\xFF\xFE");
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(window.editor()->isReadOnly());
+        const QList<QLabel *> labels = window.findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *label) {
+            return label->isVisible() && label->text().contains("bad")
+                && !label->text().contains(u'\n');
+        }));
+        typeAtEnd(window.editor(), "typed");
+        store.flush();
+        QCOMPARE(sandbox.readNote("bad.md"), "\xFF\xFE");
+    }
+
+    void secondWindowStaysInStep()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "alpha", minutesAgo(1));
+        sandbox.writeNote("b.md", "bravo", minutesAgo(2));
+        NoteStore store(sandbox.documents());
+        ContentView first(&store);
+        ContentView second(&store);
+        first.show();
+        second.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&second));
+        typeAtEnd(first.editor(), "!");
+        QCOMPARE(second.editor()->noteText(), "alpha!");
+        QCOMPARE(second.preview()->source(), "alpha!");
+        second.sidebar()->selectionModel()->setCurrentIndex(second.sidebar()->model()->index(1, 0),
+                                                            QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(first.editor()->noteText(), "bravo");
+        QCOMPARE(selectedRow(first.sidebar()), "b");
+        QCOMPARE(sandbox.readNote("a.md"), "alpha!");
+    }
+
+    void quittingWritesPendingText_data()
+    {
+        QTest::addColumn<int>("signalNumber"); // 0: quit from the program
+        QTest::newRow("quit") << 0;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    void quittingWritesPendingText()
+    {
+        QFETCH(int, signalNumber);
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "text");
+        PenwickApp app;
+        // Quitting closes the windows, and a closed window deletes itself.
+        QPointer<ContentView> window = app.newWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        typeAtEnd(window->editor(), "!");
+        QTimer::singleShot(0, [signalNumber] {
+            if (signalNumber)
+                ::raise(signalNumber);
+            else
+                QCoreApplication::quit();
+        });
+        QCoreApplication::exec(); // returns on quit, after aboutToQuit
+        QCOMPARE(sandbox.readNote("a.md"), "text!");
+        delete window.data();
+    }
+
+    void failedWriteAtQuitIsShown()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "text");
+        PenwickApp app;
+        // Quitting closes the windows, and a closed window deletes itself.
+        QPointer<ContentView> window = app.newWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QVERIFY(QFile::remove(sandbox.notePath("a.md")));
+        QVERIFY(QDir().rmdir(sandbox.notesFolder()));
+        QFile blocker(sandbox.notesFolder());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        typeAtEnd(window->editor(), "!");
+
+        QString shown;
+        QTimer::singleShot(0, &QCoreApplication::quit);
+        QTimer::singleShot(200, [&shown] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->close();
+            }
+        });
+        QCoreApplication::exec();
+        QVERIFY2(shown.contains("a"), qPrintable(shown));
+        QVERIFY(shown.contains("could not be saved"));
+        delete window.data();
+    }
+};
+
+QTEST_MAIN(TestContentView)
+#include "tst_contentview.moc"
