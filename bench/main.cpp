@@ -1,12 +1,20 @@
 // penwick_bench: prints figures, each beside the comparison made in the same run. It never
 // judges them; the goals are in the issues that set them.
+#include "app/contentview.h"
+#include "app/noteeditor.h"
 #include "bench/samplenote.h"
 #include "markdown/block.h"
 #include "markdown/markdownview.h"
+#include "store/notestore.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTextDocument>
 
 #include <malloc.h>
@@ -15,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -162,6 +171,156 @@ void benchPreview()
     }
 }
 
+QString makeNotes(const QTemporaryDir &documents, int count, const QString &text)
+{
+    const QString folder = documents.path() + QStringLiteral("/Penwick");
+    QDir().mkpath(folder);
+    for (int i = 0; i < count; ++i) {
+        QFile file(folder + QStringLiteral("/note %1.md").arg(i));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text.toUtf8());
+    }
+    return folder;
+}
+
+// The store made and the first window on the screen, against listing the folder alone.
+void benchStartUp()
+{
+    std::printf("Start-up and listing:\n");
+    for (const int count : {0, 1000, 10000}) {
+        QTemporaryDir documents;
+        makeNotes(documents, count, QStringLiteral("# A note\n\nWith a line of text.\n"));
+        std::vector<double> startUps;
+        for (int run = 0; run < 5; ++run) {
+            startUps.push_back(secondsOf([&] {
+                NoteStore store(documents.path());
+                ContentView window(&store);
+                window.show();
+                QApplication::processEvents();
+            }));
+        }
+        NoteStore store(documents.path());
+        std::vector<double> reloads;
+        for (int run = 0; run < 20; ++run)
+            reloads.push_back(secondsOf([&] { store.reload(); }));
+        const double startUp = spreadOf(startUps).median;
+        const double reload = spreadOf(reloads).median;
+        std::printf("  %5d notes: store made to first window shown %7.1f ms; reload() %6.2f ms; "
+                    "listing is %.0f%% of start-up\n",
+                    count, startUp * 1e3, reload * 1e3, startUp > 0 ? 100 * reload / startUp : 0);
+    }
+}
+
+double cpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+// A character typed and taken away again in the middle of the editor, with the events that
+// follow (painting included) handled; CPU time per keystroke.
+std::vector<double> keystrokeCpuSeconds(QWidget *editor, int count)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < count; ++i) {
+        const bool typing = i % 2 == 0;
+        const int key = typing ? Qt::Key_X : Qt::Key_Backspace;
+        const QString text = typing ? QStringLiteral("x") : QString(QChar(8));
+        const double before = cpuSeconds();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(editor, &press);
+        QApplication::sendEvent(editor, &release);
+        QApplication::processEvents();
+        samples.push_back(cpuSeconds() - before);
+    }
+    return samples;
+}
+
+void placeCursorInTheMiddle(NoteEditor *editor)
+{
+    const long middle = editor->SendScintilla(QsciScintilla::SCI_GETLENGTH) / 2;
+    editor->SendScintilla(QsciScintilla::SCI_GOTOPOS, middle);
+    editor->setFocus();
+}
+
+void benchKeystroke()
+{
+    std::printf("Keystroke, CPU time, 10000-line note:\n");
+    const QString note = sampleNote(10000);
+    QTemporaryDir documents;
+    makeNotes(documents, 1, note);
+    NoteStore store(documents.path());
+    ContentView window(&store);
+    window.resize(1200, 800);
+    window.show();
+    QApplication::processEvents();
+    placeCursorInTheMiddle(window.editor());
+
+    NoteEditor bare;
+    bare.resize(480, 800);
+    bare.setNoteText(note, false);
+    bare.show();
+    QApplication::processEvents();
+    placeCursorInTheMiddle(&bare);
+
+    const Spread ours = spreadOf(keystrokeCpuSeconds(window.editor(), 200));
+    const Spread alone = spreadOf(keystrokeCpuSeconds(&bare, 200));
+    std::printf(
+        "  editor, store and preview: median %.3f ms, 95th percentile %.3f ms; bare editor: "
+        "median %.3f ms; ours/bare %.2f\n",
+        ours.median * 1e3, ours.p95 * 1e3, alone.median * 1e3, ours.median / alone.median);
+    store.flush();
+}
+
+// The peak resident size of this process image in kilobytes. (getrusage would count the parent's
+// size at the fork that started it.)
+long peakKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+// Run as a child: opens a note of the given number of lines in a window, then prints the peak
+// resident size in kilobytes.
+int openNoteAndReportPeak(int lines)
+{
+    QTemporaryDir documents;
+    makeNotes(documents, 1, sampleNote(lines));
+    NoteStore store(documents.path());
+    ContentView window(&store);
+    window.show();
+    QApplication::processEvents();
+    std::printf("%ld\n", peakKilobytes());
+    return 0;
+}
+
+long childPeakKilobytes(int lines)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--open-note"), QString::number(lines)});
+    child.waitForFinished(120000);
+    return QString::fromLatin1(child.readAllStandardOutput()).trimmed().toLong();
+}
+
+void benchMemory()
+{
+    const long big = childPeakKilobytes(100000);
+    const long small = childPeakKilobytes(1);
+    std::printf("Memory: peak after opening a 100000-line note (%.1f MB of text) %.1f MB; with a "
+                "one-line note %.1f MB; big/small %.2f\n",
+                sampleNote(100000).toUtf8().size() / 1e6, big / 1024.0, small / 1024.0,
+                small > 0 ? double(big) / small : 0);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -169,6 +328,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--open-note")
+        return openNoteAndReportPeak(QByteArray(argv[2]).toInt());
     benchParse("Block parser, glibc's default allocator settings:");
     // glibc gives freed memory back to the kernel once 128 KB lie free at the top of the heap, so
     // after a large note's blocks are freed the next parse faults every page in again. Keeping
@@ -177,5 +338,8 @@ int main(int argc, char **argv)
     benchParse("Block parser, freed memory kept by the allocator (M_TRIM_THRESHOLD 256 MB):");
     mallopt(M_TRIM_THRESHOLD, 128 * 1024);
     benchPreview();
+    benchStartUp();
+    benchKeystroke();
+    benchMemory();
     return 0;
 }

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // The few file-system operations the note store needs, each reporting failure the same way:
 // a false result and the system's reason in *error, so the store can tell the user what went
 // wrong without looking at error kinds.
@@ -13,6 +15,7 @@ struct Entry
 {
     QString path;
     QString fileName;
+    QDateTime modified; // content modification time, following a link; invalid when unknown
 };
 
 // The user's documents folder; $HOME/Documents when the desktop names none.
@@ -21,13 +24,9 @@ QString documentsDirectory();
 // Creates the folder and its missing parents. An existing folder is success.
 bool makeFolder(const QString &path, QString *error);
 
-// Every direct entry of the folder, hidden ones included, in the order the system lists them.
-// Empty when the folder cannot be listed.
-QList<Entry> listFolder(const QString &path);
-
-// The content modification time of the entry (following a symbolic link); invalid when the
-// system gives none.
-QDateTime modificationTime(const QString &path);
+// The direct entries of the folder whose names are wanted, hidden ones included, in the order
+// the system lists them, each with its modification time. Empty when the folder cannot be listed.
+QList<Entry> listFolder(const QString &path, const std::function<bool(const QString &)> &wanted);
 
 // True when anything is at the path: a file, a directory, or a symbolic link, even a dangling one.
 bool entryExists(const QString &path);

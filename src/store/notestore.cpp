@@ -5,6 +5,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -15,12 +17,10 @@ QString welcomeText()
     return QStringLiteral("# Welcome to Penwick\n\nStart writing **Markdown** here.\n");
 }
 
-// Unknown dates are earlier than every known one.
-bool isLater(const QDateTime &a, const QDateTime &b)
+// Newest first, and unknown dates after every known one.
+qint64 sortKey(const QDateTime &modified)
 {
-    if (!a.isValid())
-        return false;
-    return !b.isValid() || a > b;
+    return modified.isValid() ? modified.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
 }
 
 QString noteNameForPath(const QString &path)
@@ -107,14 +107,24 @@ QString NoteStore::readOnlyReason() const
 
 void NoteStore::reload()
 {
+    const auto isNote = [](const QString &fileName) {
+        return noteNameForFileName(fileName).has_value();
+    };
+    const QList<fileservices::Entry> entries = fileservices::listFolder(m_folder, isNote);
+    // Sorted by plain numbers, stable, so that notes of equal date keep the listing's order.
+    std::vector<std::pair<qint64, qsizetype>> order;
+    order.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        order.emplace_back(sortKey(entries[i].modified), i);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto &a, const auto &b) { return a.first > b.first; });
     QList<Note> notes;
-    for (const fileservices::Entry &entry : fileservices::listFolder(m_folder)) {
-        if (const std::optional<QString> name = noteNameForFileName(entry.fileName))
-            notes.append({*name, QUrl::fromLocalFile(entry.path),
-                          fileservices::modificationTime(entry.path)});
+    notes.reserve(entries.size());
+    for (const auto &[key, index] : order) {
+        const fileservices::Entry &entry = entries[index];
+        notes.append({*noteNameForFileName(entry.fileName), QUrl::fromLocalFile(entry.path),
+                      entry.modified});
     }
-    std::stable_sort(notes.begin(), notes.end(),
-                     [](const Note &a, const Note &b) { return isLater(a.modified, b.modified); });
     m_notes = std::move(notes);
     Q_EMIT notesChanged();
 }
