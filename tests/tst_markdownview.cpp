@@ -1,11 +1,13 @@
 #include "markdown/markdownview.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFontDatabase>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -207,6 +209,19 @@ private Q_SLOTS:
         QCOMPARE_NE(shot.pixelColor(200, y), background);
         QCOMPARE(shot.pixelColor(right + 3, y), background);
         QCOMPARE(shot.pixelColor(13, y), background);
+    }
+
+    void longNoteOpensAtTheTop()
+    {
+        MarkdownView view;
+        view.resize(300, 200);
+        view.setSource(sampleNote());
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.resize(500, 250);
+        QApplication::processEvents();
+        QVERIFY(view.verticalScrollBar()->maximum() > 0);
+        QCOMPARE(view.verticalScrollBar()->value(), 0);
     }
 
     void dragSelectsText()

@@ -171,6 +171,8 @@ void ContentView::showText()
     m_notice->setText(m_store->readOnlyReason());
     m_notice->setVisible(!m_store->isEditable());
     m_preview->setSource(m_store->text());
+    if (!sameNote)
+        m_preview->showFromTop();
 }
 
 void ContentView::takeEdit()

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFontDatabase>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -143,6 +144,12 @@ QString MarkdownView::source() const
     return m_parser.source();
 }
 
+void MarkdownView::showFromTop()
+{
+    setTextCursor(QTextCursor(document()));
+    verticalScrollBar()->setValue(0);
+}
+
 // Text blocks are known by position, like the Markdown blocks: the ones that changed are
 // replaced in place and the others, with their layout, are left alone.
 void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted)
@@ -190,6 +197,8 @@ void MarkdownView::rebuild()
         writeBlock(cursor, blocks[i]);
     }
     cursor.endEditBlock();
+    // The view's own cursor sat where the blocks went in and moved along with them.
+    showFromTop();
 }
 
 void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const

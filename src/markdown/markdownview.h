@@ -25,6 +25,8 @@ public:
 
     void setSource(const QString &source);
     QString source() const;
+    // Moves to the top with nothing selected, as for a note opened anew.
+    void showFromTop();
 
     static constexpr int blockSpacing = 10;
     static constexpr int codePadding = 8;
