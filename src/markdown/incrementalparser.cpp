@@ -35,9 +35,9 @@ qsizetype commonSuffix(QStringView a, QStringView b, qsizetype limit)
     return length;
 }
 
-bool isParagraph(const Block &block)
+QStringView textOf(const QString &source, const Extent &extent)
 {
-    return std::holds_alternative<Paragraph>(block);
+    return QStringView(source).sliced(extent.begin, extent.end - extent.begin);
 }
 
 } // namespace
@@ -55,18 +55,19 @@ IncrementalParser::Change IncrementalParser::update(const QString &source)
     const qsizetype first = restartBlock(prefix);
     // A change before the first block parses again from the top.
     const qsizetype restart =
-        first < m_blocks.size() && m_extents[first].begin <= prefix ? m_extents[first].begin : 0;
-    QList<Block> blocks;
+        first < m_extents.size() && m_extents[first].begin <= prefix ? m_extents[first].begin : 0;
     QList<Extent> extents;
+    QList<Block> blocks; // parsed for their extents; the view parses the ones it shows again
     // Past the change the new text equals the old one, shifted; where both parses stand clear of
     // every block at the same line, the rest of the old parse holds.
     const qsizetype stop =
         BlockParser(source, blocks, &extents).run(restart, [&](qsizetype lineBegin) {
             return lineBegin > newChangeEnd && isCleanBefore(lineBegin - shift);
         });
-    const qsizetype last = stop < 0 ? m_blocks.size() : firstBlockFrom(stop - shift);
+    const qsizetype last = stop < 0 ? m_extents.size() : firstBlockFrom(stop - shift);
+    Change change = splice(source, first, last, extents, shift);
     m_source = source;
-    return splice(first, last, blocks, extents, shift);
+    return change;
 }
 
 // The block to parse again from: the last one that starts at or before the change, or the
@@ -80,7 +81,7 @@ qsizetype IncrementalParser::restartBlock(qsizetype changeBegin) const
     if (after == m_extents.cbegin())
         return 0;
     qsizetype block = after - m_extents.cbegin() - 1;
-    if (block > 0 && !isParagraph(m_blocks[block]) && isParagraph(m_blocks[block - 1])
+    if (block > 0 && !m_extents[block].isParagraph && m_extents[block - 1].isParagraph
         && m_extents[block - 1].end + 1 == m_extents[block].begin)
         --block;
     return block;
@@ -102,42 +103,39 @@ qsizetype IncrementalParser::firstBlockFrom(qsizetype position) const
         - m_extents.cbegin();
 }
 
-// Puts the new blocks in place of [first, last) and reports the smallest range that differs.
-IncrementalParser::Change IncrementalParser::splice(qsizetype first, qsizetype last,
-                                                    QList<Block> &blocks, QList<Extent> &extents,
+// Puts the new extents in place of [first, last) and reports the smallest range that differs.
+// Blocks of the same lines are the same blocks, so the old and the new are compared by their
+// text, which the old blocks no longer need to be kept for.
+IncrementalParser::Change IncrementalParser::splice(const QString &source, qsizetype first,
+                                                    qsizetype last, const QList<Extent> &extents,
                                                     qsizetype shift)
 {
+    const auto same = [&](qsizetype newIndex, qsizetype oldIndex) {
+        return textOf(source, extents[newIndex]) == textOf(m_source, m_extents[oldIndex]);
+    };
+    qsizetype head = 0;
+    while (head < extents.size() && first + head < last && same(head, first + head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < extents.size() - head && last - tail > first + head
+           && same(extents.size() - tail - 1, last - tail - 1))
+        ++tail;
+
     for (qsizetype i = last; i < m_extents.size(); ++i) {
         m_extents[i].begin += shift;
         m_extents[i].end += shift;
     }
-    qsizetype same = 0;
-    while (same < blocks.size() && first + same < last && blocks[same] == m_blocks[first + same])
-        ++same;
-    qsizetype sameAtEnd = 0;
-    while (sameAtEnd < blocks.size() - same && last - sameAtEnd > first + same
-           && blocks[blocks.size() - sameAtEnd - 1] == m_blocks[last - sameAtEnd - 1])
-        ++sameAtEnd;
-    const Change change {first + same, last - first - same - sameAtEnd,
-                         blocks.size() - same - sameAtEnd};
+    m_extents.remove(first, last - first);
+    m_extents.insert(first, extents.size(), Extent());
+    std::copy(extents.cbegin(), extents.cend(), m_extents.begin() + first);
 
-    const qsizetype common = std::min(last - first, blocks.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        m_blocks[first + i] = std::move(blocks[i]);
-        m_extents[first + i] = extents[i];
-    }
-    if (blocks.size() > common) {
-        m_blocks.insert(first + common, blocks.size() - common, Block());
-        m_extents.insert(first + common, blocks.size() - common, Extent());
-        for (qsizetype i = common; i < blocks.size(); ++i) {
-            m_blocks[first + i] = std::move(blocks[i]);
-            m_extents[first + i] = extents[i];
-        }
-    } else {
-        m_blocks.remove(first + common, last - first - common);
-        m_extents.remove(first + common, last - first - common);
-    }
-    return change;
+    return {first + head, last - first - head - tail, extents.size() - head - tail};
+}
+
+Block IncrementalParser::block(qsizetype index) const
+{
+    const QList<Block> blocks = parse(textOf(m_source, m_extents[index]).toString());
+    return blocks.isEmpty() ? Block() : blocks.first();
 }
 
 } // namespace markdown

@@ -135,8 +135,7 @@ int MarkdownView::headingPixelSize(qint64 level)
 
 void MarkdownView::setSource(const QString &source)
 {
-    const markdown::IncrementalParser::Change change = m_parser.update(source);
-    replaceBlocks(change.first, change.removed, change.inserted);
+    replaceBlocks(m_parser.update(source));
 }
 
 QString MarkdownView::source() const
@@ -152,49 +151,51 @@ void MarkdownView::showFromTop()
 
 // Text blocks are known by position, like the Markdown blocks: the ones that changed are
 // replaced in place and the others, with their layout, are left alone.
-void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted)
+void MarkdownView::replaceBlocks(markdown::IncrementalParser::Change change)
 {
-    const QList<Block> &blocks = m_parser.blocks();
-    const qsizetype oldCount = blocks.size() - inserted + removed;
-    if (removed == 0 && inserted == 0)
+    const qsizetype newCount = m_parser.blockCount();
+    const qsizetype oldCount = newCount - change.inserted + change.removed;
+    if (change.removed == 0 && change.inserted == 0)
         return;
-    if (oldCount == 0 || blocks.isEmpty()) {
+    if (oldCount == 0 || newCount == 0) {
         rebuild();
         return;
     }
     // Replacing is simplest when at least one text block goes and one comes: take a neighbour
     // along, which is drawn again as it was.
-    if (removed == 0 || inserted == 0) {
-        if (first > 0)
-            --first;
-        ++removed;
-        ++inserted;
+    if (change.removed == 0 || change.inserted == 0) {
+        if (change.first > 0)
+            --change.first;
+        ++change.removed;
+        ++change.inserted;
     }
-    const QTextBlock firstOld = document()->findBlockByNumber(int(first));
-    const QTextBlock lastOld = document()->findBlockByNumber(int(first + removed - 1));
+    const QTextBlock firstOld = document()->findBlockByNumber(int(change.first));
+    const QTextBlock lastOld =
+        document()->findBlockByNumber(int(change.first + change.removed - 1));
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.setPosition(firstOld.position());
     cursor.setPosition(lastOld.position() + lastOld.length() - 1, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-    for (qsizetype i = 0; i < inserted; ++i) {
+    for (qsizetype i = 0; i < change.inserted; ++i) {
         if (i > 0)
             cursor.insertBlock();
-        writeBlock(cursor, blocks[first + i]);
+        writeBlock(cursor, m_parser.block(change.first + i));
     }
     cursor.endEditBlock();
 }
 
+// Each block is parsed from its lines as it is written, so a long note never has all its blocks
+// in memory beside its document.
 void MarkdownView::rebuild()
 {
     document()->clear();
     QTextCursor cursor(document());
     cursor.beginEditBlock();
-    const QList<Block> &blocks = m_parser.blocks();
-    for (qsizetype i = 0; i < blocks.size(); ++i) {
+    for (qsizetype i = 0; i < m_parser.blockCount(); ++i) {
         if (i > 0)
             cursor.insertBlock();
-        writeBlock(cursor, blocks[i]);
+        writeBlock(cursor, m_parser.block(i));
     }
     cursor.endEditBlock();
     // The view's own cursor sat where the blocks went in and moved along with them.

@@ -51,7 +51,7 @@ protected:
     QVariant loadResource(int type, const QUrl &name) override;
 
 private:
-    void replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted);
+    void replaceBlocks(markdown::IncrementalParser::Change change);
     void rebuild();
     void writeBlock(QTextCursor &cursor, const Block &block) const;
 

@@ -24,12 +24,12 @@ size_t qHash(const Note &note, size_t seed)
     return qHashMulti(seed, canonical(note.name), note.url, note.modified);
 }
 
+// The last dot of a note's file name is the one before "md", so a test of the suffix is enough.
 std::optional<QString> noteNameForFileName(const QString &fileName)
 {
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    if (dot <= 0 || fileName.sliced(dot + 1).compare(u"md", Qt::CaseInsensitive) != 0)
+    if (fileName.size() <= 3 || !fileName.endsWith(u".md", Qt::CaseInsensitive))
         return std::nullopt;
-    return fileName.first(dot);
+    return fileName.chopped(3);
 }
 
 QString fileNameForNoteName(const QString &name)
