@@ -89,4 +89,43 @@ bool writeText(const QString &path, const QString &text, QString *error)
     return false;
 }
 
+bool move(const QString &from, const QString &to, QString *error)
+{
+    QFile file(from);
+    if (file.rename(to))
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
+// Qt 6.4 reports success, and moves the file into "files" under the working directory, when
+// the data folder the trash lives in does not exist yet, as on a fresh account. So the folder is
+// made first, and the move is checked.
+bool moveToTrash(const QString &path, QString *error)
+{
+    const QString dataFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataFolder.isEmpty() || !QDir().mkpath(dataFolder)) {
+        *error = QObject::tr("The trash folder %1 cannot be made").arg(dataFolder);
+        return false;
+    }
+    QFile file(path);
+    if (!file.moveToTrash()) {
+        *error = file.errorString();
+        return false;
+    }
+    // On success the file's name is its place in the trash: the home trash, or the trash at the
+    // top of another file system. Anywhere else it goes back.
+    const QString inTrash = file.fileName();
+    const bool trashed = inTrash.startsWith(dataFolder + QStringLiteral("/Trash/files/"))
+        || inTrash.contains(QStringLiteral("/.Trash"));
+    if (!trashed && entryExists(inTrash) && !entryExists(path))
+        QFile::rename(inTrash, path);
+    if (!trashed || entryExists(path) || !entryExists(inTrash)) {
+        *error = QObject::tr("The trash did not take the file");
+        return false;
+    }
+    return true;
+}
+
 } // namespace fileservices

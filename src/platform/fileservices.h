@@ -52,4 +52,11 @@ ReadResult readText(const QString &path);
 // untouched and false is returned with the system's reason.
 bool writeText(const QString &path, const QString &text, QString *error);
 
+// Moves the entry to another name in the same folder, never replacing what is there.
+bool move(const QString &from, const QString &to, QString *error);
+
+// Moves the entry to the user's freedesktop trash, with its .trashinfo. Never deletes: on any
+// failure the entry stays where it was and false is returned with the reason.
+bool moveToTrash(const QString &path, QString *error);
+
 } // namespace fileservices

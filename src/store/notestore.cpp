@@ -150,6 +150,54 @@ void NoteStore::create(const QString &initial)
     setSelection(name);
 }
 
+void NoteStore::rename(const QString &to)
+{
+    const QString name = QString(to).replace(u'/', u'-').trimmed();
+    if (!m_selection || name.isEmpty() || sameNoteName(name, *m_selection))
+        return;
+    const Note *note = findNote(*m_selection);
+    if (!note)
+        return;
+    // The note's text must be in its file before the file moves.
+    if (!writePending())
+        return;
+    if (isTaken(name)) {
+        Q_EMIT alert();
+        return;
+    }
+    QString error;
+    if (!fileservices::move(note->url.toLocalFile(), pathFor(name), &error)) {
+        report(tr("Could not rename “%1” to “%2”: %3").arg(note->name, name, error));
+        Q_EMIT alert();
+        return;
+    }
+    reload();
+    setSelection(name);
+}
+
+void NoteStore::deleteSelected()
+{
+    const Note *note = m_selection ? findNote(*m_selection) : nullptr;
+    if (!note)
+        return;
+    // The pending save is held back, not dropped, until the trash has the file: if it refuses,
+    // the text is still the user's.
+    m_saveTimer.stop();
+    QString error;
+    if (!fileservices::moveToTrash(note->url.toLocalFile(), &error)) {
+        report(tr("Could not move “%1” to the trash: %2").arg(note->name, error));
+        if (m_saveScheduled)
+            m_saveTimer.start();
+        return;
+    }
+    m_saveScheduled = false;
+    m_currentPath.reset();
+    reload();
+    setSelection(m_notes.isEmpty() ? std::nullopt : std::optional<QString>(m_notes.first().name));
+    if (m_notes.isEmpty())
+        create(QStringLiteral("# Untitled\n\n"));
+}
+
 void NoteStore::loadSelected()
 {
     m_loading = true;
@@ -232,11 +280,15 @@ const Note *NoteStore::findNote(const QString &name) const
 
 // A listed note such as "Untitled.MD" takes its name even though "Untitled.md" is free on disk:
 // a second note of that name could never be selected.
+bool NoteStore::isTaken(const QString &name) const
+{
+    return fileservices::entryExists(pathFor(name)) || findNote(name);
+}
+
 QString NoteStore::uniqueName(const QString &base) const
 {
     QString candidate = base;
-    for (int counter = 2; fileservices::entryExists(pathFor(candidate)) || findNote(candidate);
-         ++counter)
+    for (int counter = 2; isTaken(candidate); ++counter)
         candidate = base + u' ' + QString::number(counter);
     return candidate;
 }

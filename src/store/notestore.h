@@ -52,6 +52,15 @@ public:
     // Writes a new note "Untitled" (or the first free "Untitled N") with the initial text and
     // selects it. When the file cannot be written the selection stays where it was.
     void create(const QString &initial);
+    // Gives the selected note a new name: "/" becomes "-" and surrounding white space goes. An
+    // empty or unchanged name, or no selection, does nothing. A name that is taken sounds the
+    // alert. When the file cannot be moved, the note keeps its name, stays selected and editable,
+    // and the failure is reported.
+    void rename(const QString &to);
+    // Moves the selected note to the trash, dropping an edit not yet written, and selects the
+    // newest note, or a new one when none is left. When the trash refuses the file, the note stays
+    // selected with its text and the failure is reported; a note is never deleted outright.
+    void deleteSelected();
 
 Q_SIGNALS:
     void notesChanged();
@@ -69,6 +78,7 @@ private:
     void report(const QString &message);
     void assignText(const QString &text);
     const Note *findNote(const QString &name) const;
+    bool isTaken(const QString &name) const;
     QString uniqueName(const QString &base) const;
     QString pathFor(const QString &name) const;
 
