@@ -3,17 +3,30 @@
 #include "app/noteeditor.h"
 #include "app/notelistmodel.h"
 #include "app/noterowdelegate.h"
+#include "app/windowaccessor.h"
 #include "markdown/markdownview.h"
 #include "store/notestore.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QVBoxLayout>
+
+// The icons live in this static library, where the linker would drop them unless asked for.
+static void initIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -24,6 +37,17 @@ constexpr int paneMinimumWidth = 250;
 enum DetailPage { NotePage, PlaceholderPage };
 
 // Qt takes "[*]" in a window title for the modified mark; a note name is shown as it is.
+QIcon icon(const QString &themeName, const QString &ours)
+{
+    return QIcon::fromTheme(themeName, QIcon(QStringLiteral(":/icons/") + ours));
+}
+
+// A tooltip says what the command does and how to reach it from the keyboard.
+QString tooltip(const QString &help, const QKeySequence &shortcut)
+{
+    return QStringLiteral("%1 (%2)").arg(help, shortcut.toString(QKeySequence::NativeText));
+}
+
 QString titleFor(const std::optional<QString> &selection)
 {
     if (!selection)
@@ -38,6 +62,7 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     : QMainWindow(parent), m_store(store), m_model(new NoteListModel(store, this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    initIcons();
 
     m_sidebar = new QListView;
     m_sidebar->setModel(m_model);
@@ -57,6 +82,11 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     split->setMinimumSize(900, 500);
     setCentralWidget(split);
     buildMenus();
+    buildToolbar();
+    buildRenamePrompt();
+    buildDeletePrompt();
+    // As soon as this window exists, every window takes this window's level (off at first).
+    new WindowAccessor([this](QWidget *) { applyLevel(); }, this);
 
     connect(m_store, &NoteStore::notesChanged, this, &ContentView::selectRowOfSelection);
     connect(m_store, &NoteStore::selectionChanged, this, &ContentView::showSelection);
@@ -126,9 +156,136 @@ bool ContentView::showsNote() const
     return m_detail->currentIndex() == NotePage;
 }
 
+void ContentView::buildToolbar()
+{
+    QToolBar *toolbar = addToolBar(tr("Note"));
+    toolbar->setObjectName(QStringLiteral("noteToolbar"));
+    toolbar->setMovable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    m_newAction = toolbar->addAction(
+        icon(QStringLiteral("document-new"), QStringLiteral("new-note.svg")), tr("New"), this,
+        [this] { m_store->create(QStringLiteral("# Untitled\n\n")); });
+    m_newAction->setShortcut(QKeySequence::New);
+    m_newAction->setToolTip(tooltip(tr("New note"), m_newAction->shortcut()));
+
+    m_renameAction =
+        toolbar->addAction(icon(QStringLiteral("edit-rename"), QStringLiteral("rename.svg")),
+                           tr("Rename"), this, &ContentView::askRename);
+    m_renameAction->setShortcut(QKeySequence(Qt::Key_F2));
+    m_renameAction->setToolTip(tooltip(tr("Rename note"), m_renameAction->shortcut()));
+
+    m_deleteAction =
+        toolbar->addAction(icon(QStringLiteral("edit-delete"), QStringLiteral("delete.svg")),
+                           tr("Delete"), this, &ContentView::askDelete);
+    // Delete asks only from the sidebar; in the editor the key deletes text.
+    m_deleteAction->setShortcut(QKeySequence::Delete);
+    m_deleteAction->setShortcutContext(Qt::WidgetShortcut);
+    m_sidebar->addAction(m_deleteAction);
+    m_deleteAction->setToolTip(tooltip(tr("Delete note"), m_deleteAction->shortcut()));
+
+    QIcon pin(QStringLiteral(":/icons/pin.svg"));
+    pin.addFile(QStringLiteral(":/icons/pin-filled.svg"), QSize(), QIcon::Normal, QIcon::On);
+    m_alwaysOnTopAction = toolbar->addAction(pin, tr("Always on top"));
+    m_alwaysOnTopAction->setCheckable(true);
+    m_alwaysOnTopAction->setToolTip(tr("Always on top"));
+    connect(m_alwaysOnTopAction, &QAction::toggled, this, &ContentView::applyLevel);
+}
+
+void ContentView::buildRenamePrompt()
+{
+    m_renamePrompt = new QDialog(this);
+    m_renamePrompt->setWindowTitle(tr("Rename Note"));
+    m_renamePrompt->setWindowModality(Qt::WindowModal);
+    m_newName = new QLineEdit;
+    m_newName->setPlaceholderText(tr("Name"));
+    m_newName->setMinimumWidth(280);
+    auto *buttons = new QDialogButtonBox;
+    buttons->addButton(tr("Rename"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
+    auto *layout = new QVBoxLayout(m_renamePrompt);
+    layout->addWidget(new QLabel(tr("Rename Note")));
+    layout->addWidget(m_newName);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, m_renamePrompt, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, m_renamePrompt, &QDialog::reject);
+    connect(m_renamePrompt, &QDialog::accepted, this,
+            [this] { m_store->rename(m_newName->text()); });
+}
+
+void ContentView::buildDeletePrompt()
+{
+    m_deletePrompt = new QMessageBox(this);
+    m_deletePrompt->setIcon(QMessageBox::Warning);
+    m_deletePrompt->setWindowTitle(tr("Delete this note?"));
+    m_deletePrompt->setText(tr("Delete this note?"));
+    m_deletePrompt->setInformativeText(tr("It will be moved to the Trash."));
+    m_deletePrompt->setWindowModality(Qt::WindowModal);
+    QPushButton *confirm = m_deletePrompt->addButton(tr("Delete"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = m_deletePrompt->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    m_deletePrompt->setDefaultButton(cancel);
+    m_deletePrompt->setEscapeButton(cancel);
+    connect(m_deletePrompt, &QMessageBox::buttonClicked, this,
+            [this, confirm](QAbstractButton *button) {
+                if (button == confirm)
+                    m_store->deleteSelected();
+            });
+}
+
+// The field starts from the selected name every time, whatever was typed and cancelled before.
+void ContentView::askRename()
+{
+    if (!m_store->selection())
+        return;
+    m_newName->setText(*m_store->selection());
+    m_newName->selectAll();
+    m_renamePrompt->open();
+}
+
+void ContentView::askDelete()
+{
+    if (m_store->selection())
+        m_deletePrompt->open();
+}
+
+bool ContentView::isFloating() const
+{
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+// Every main window takes this window's setting; other windows keep their own level.
+void ContentView::applyLevel()
+{
+    const bool floating = m_alwaysOnTopAction->isChecked();
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<ContentView *>(widget))
+            window->setFloating(floating);
+    }
+}
+
+// Changing a window flag re-creates a shown window; it comes back where it was, as large, with
+// the same widget in focus.
+void ContentView::setFloating(bool floating)
+{
+    if (isFloating() == floating)
+        return;
+    const bool wasVisible = isVisible();
+    const QRect geometry = this->geometry();
+    QWidget *focused = focusWidget();
+    setWindowFlag(Qt::WindowStaysOnTopHint, floating);
+    if (!wasVisible)
+        return;
+    setGeometry(geometry);
+    show();
+    if (focused)
+        focused->setFocus();
+}
+
 void ContentView::showSelection()
 {
     setWindowTitle(titleFor(m_store->selection()));
+    m_renameAction->setEnabled(m_store->selection().has_value());
+    m_deleteAction->setEnabled(m_store->selection().has_value());
     m_detail->setCurrentIndex(m_store->selection() ? NotePage : PlaceholderPage);
     selectRowOfSelection();
 }

@@ -5,6 +5,10 @@
 #include <optional>
 
 class MarkdownView;
+class QAction;
+class QDialog;
+class QLineEdit;
+class QMessageBox;
 class NoteEditor;
 class NoteListModel;
 class NoteStore;
@@ -27,12 +31,28 @@ public:
     // Whether the editor and preview are shown (otherwise the placeholder is).
     bool showsNote() const;
 
+    QAction *newAction() const { return m_newAction; }
+    QAction *renameAction() const { return m_renameAction; }
+    QAction *deleteAction() const { return m_deleteAction; }
+    QAction *alwaysOnTopAction() const { return m_alwaysOnTopAction; }
+    QDialog *renamePrompt() const { return m_renamePrompt; }
+    QMessageBox *deletePrompt() const { return m_deletePrompt; }
+    // Whether this window floats above the windows of other applications.
+    bool isFloating() const;
+
 Q_SIGNALS:
     void newWindowRequested();
 
 private:
     QWidget *buildDetail();
     void buildMenus();
+    void buildToolbar();
+    void buildRenamePrompt();
+    void buildDeletePrompt();
+    void askRename();
+    void askDelete();
+    void applyLevel();
+    void setFloating(bool floating);
     void showSelection();
     void showText();
     void selectRowOfSelection();
@@ -46,6 +66,13 @@ private:
     QLabel *m_notice;
     NoteEditor *m_editor;
     MarkdownView *m_preview;
+    QAction *m_newAction = nullptr;
+    QAction *m_renameAction = nullptr;
+    QAction *m_deleteAction = nullptr;
+    QAction *m_alwaysOnTopAction = nullptr;
+    QDialog *m_renamePrompt = nullptr;
+    QLineEdit *m_newName = nullptr;
+    QMessageBox *m_deletePrompt = nullptr;
     // The note the editor shows, to tell a newly loaded note from the same note changed.
     std::optional<QString> m_shownNote;
     bool m_selectingRow = false;
