@@ -164,6 +164,8 @@ private Q_SLOTS:
         QCoreApplication::processEvents(); // the hand-overs
         QVERIFY(!first.isFloating() && !second.isFloating());
 
+        first.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&first));
         first.editor()->setFocus();
         first.editor()->setCursorPosition(0, 4);
         const QRect geometry = first.geometry();
@@ -172,7 +174,9 @@ private Q_SLOTS:
         QVERIFY(second.isFloating());
         QVERIFY(first.isVisible());
         QCOMPARE(first.geometry(), geometry);
-        QTRY_VERIFY(first.editor()->hasFocus());
+        QTRY_VERIFY(first.isActiveWindow());
+        QCOMPARE(first.focusWidget(), first.editor());
+        QVERIFY(first.editor()->hasFocus());
         int line = -1, index = -1;
         first.editor()->getCursorPosition(&line, &index);
         QCOMPARE(index, 4);

@@ -257,10 +257,14 @@ bool ContentView::isFloating() const
 void ContentView::applyLevel()
 {
     const bool floating = m_alwaysOnTopAction->isChecked();
+    QWidget *active = QApplication::activeWindow();
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (auto *window = qobject_cast<ContentView *>(widget))
             window->setFloating(floating);
     }
+    // A window shown again may have been made active; the one that was stays so.
+    if (active)
+        active->activateWindow();
 }
 
 // Changing a window flag re-creates a shown window; it comes back where it was, as large, with
