@@ -2,11 +2,14 @@
 #include "app/penwickapp.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Penwick"));
+    // The desktop matches the windows to the installed entry by this name.
+    QApplication::setDesktopFileName(QStringLiteral("org.penwick.Penwick"));
     PenwickApp penwick;
     penwick.newWindow()->show();
     return QApplication::exec();

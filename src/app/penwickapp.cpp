@@ -5,6 +5,7 @@
 #include "store/notestore.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 PenwickApp::PenwickApp(QObject *parent)
@@ -20,6 +21,8 @@ PenwickApp::~PenwickApp() = default;
 ContentView *PenwickApp::newWindow()
 {
     auto *window = new ContentView(m_store);
+    window->setWindowIcon(QIcon::fromTheme(QStringLiteral("org.penwick.Penwick"),
+                                           QIcon(QStringLiteral(":/icons/penwick.svg"))));
     connect(window, &ContentView::newWindowRequested, this, [this] { newWindow()->show(); });
     return window;
 }
