@@ -136,6 +136,25 @@ private Q_SLOTS:
         QCOMPARE(sandbox.readNote("n.md"), bytes + added);
     }
 
+    void outsideChangeKeepsTheCursor()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "first line\nsecond line");
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.editor()->setCursorPosition(1, 3);
+        sandbox.writeNote("a.md", "first line\nsecond line, changed elsewhere");
+        QTRY_COMPARE_WITH_TIMEOUT(window.editor()->noteText(),
+                                  "first line\nsecond line, changed elsewhere", saveWaitMs);
+        int line = -1, index = -1;
+        window.editor()->getCursorPosition(&line, &index);
+        QCOMPARE(line, 1);
+        QCOMPARE(index, 3);
+        QCOMPARE(window.preview()->source(), store.text());
+    }
+
     void placeholderAndTitleFollowTheSelection()
     {
         Sandbox sandbox;

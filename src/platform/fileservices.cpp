@@ -74,19 +74,40 @@ ReadResult readText(const QString &path)
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return {ReadStatus::Unreadable, text, QObject::tr("The file is not valid UTF-8 text")};
-    return {ReadStatus::Ok, text, {}};
+    return {ReadStatus::Ok, text, {}, digest(bytes)};
 }
 
-bool writeText(const QString &path, const QString &text, QString *error)
+size_t digest(QByteArrayView bytes)
+{
+    return qHash(bytes) ^ size_t(bytes.size());
+}
+
+std::optional<QByteArray> readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(text.toUtf8());
+        file.write(bytes);
         if (file.commit())
             return true;
     }
     *error = file.errorString();
     return false;
+}
+
+bool writeText(const QString &path, const QString &text, QString *error)
+{
+    return writeBytes(path, text.toUtf8(), error);
 }
 
 bool move(const QString &from, const QString &to, QString *error)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The few file-system operations the note store needs, each reporting failure the same way:
 // a false result and the system's reason in *error, so the store can tell the user what went
@@ -41,11 +42,22 @@ struct ReadResult
     // characters; otherwise empty.
     QString text;
     QString error; // the system's reason when status is Unreadable
+    size_t digest = 0; // of the bytes read, to tell later whether the file changed
 };
 
 // Reads the whole file as UTF-8. Missing when nothing is at the path; Unreadable when it is
 // not a readable regular file or not valid UTF-8.
 ReadResult readText(const QString &path);
+
+// A fingerprint of a file's content: equal contents give equal digests, and a change gives
+// another one but for a chance too small to matter.
+size_t digest(QByteArrayView bytes);
+
+// The whole content, or nullopt when no readable file is at the path.
+std::optional<QByteArray> readBytes(const QString &path);
+
+// As writeText, for bytes as they are.
+bool writeBytes(const QString &path, const QByteArray &bytes, QString *error);
 
 // Replaces the file with the text as UTF-8 through a temporary file in the same folder, so a
 // reader sees either the old or the new content, never a part. On failure the old file is

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int autosaveDelayMs = 500;
+constexpr int watchDelayMs = 200;
 
 QString welcomeText()
 {
@@ -40,10 +41,18 @@ NoteStore::NoteStore(const QString &documentsDir, QObject *parent)
     m_saveTimer.setTimerType(Qt::PreciseTimer);
     m_saveTimer.setInterval(autosaveDelayMs);
     connect(&m_saveTimer, &QTimer::timeout, this, &NoteStore::writeScheduledSave);
+    m_watchDelay.setSingleShot(true);
+    m_watchDelay.setInterval(watchDelayMs);
+    connect(&m_watchDelay, &QTimer::timeout, this, &NoteStore::takeOutsideChanges);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_watchDelay,
+            qOverload<>(&QTimer::start));
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_watchDelay,
+            qOverload<>(&QTimer::start));
 
     QString error;
     if (!fileservices::makeFolder(m_folder, &error))
         report(tr("Could not create the notes folder “%1”: %2").arg(m_folder, error));
+    m_watcher.addPath(m_folder);
     reload();
     if (m_notes.isEmpty())
         create(welcomeText());
@@ -186,12 +195,13 @@ void NoteStore::deleteSelected()
     QString error;
     if (!fileservices::moveToTrash(note->url.toLocalFile(), &error)) {
         report(tr("Could not move “%1” to the trash: %2").arg(note->name, error));
-        if (m_saveScheduled)
+        if (m_unsaved)
             m_saveTimer.start();
         return;
     }
-    m_saveScheduled = false;
+    m_unsaved = false;
     m_currentPath.reset();
+    watchCurrentFile();
     reload();
     setSelection(m_notes.isEmpty() ? std::nullopt : std::optional<QString>(m_notes.first().name));
     if (m_notes.isEmpty())
@@ -210,12 +220,16 @@ void NoteStore::loadSelected()
         const QString path = note->url.toLocalFile();
         const fileservices::ReadResult file = fileservices::readText(path);
         m_currentPath = path;
+        m_knownDigest = file.status == fileservices::ReadStatus::Missing
+            ? std::nullopt
+            : std::optional<size_t>(file.digest);
         m_readOnlyReason = file.status == fileservices::ReadStatus::Unreadable
             ? tr("“%1” is shown read-only and will not be changed: %2").arg(note->name, file.error)
             : QString();
         assignText(file.text);
     }
     m_loading = false;
+    watchCurrentFile();
 }
 
 void NoteStore::scheduleSave()
@@ -223,7 +237,7 @@ void NoteStore::scheduleSave()
     m_saveTimer.stop();
     if (!m_currentPath || !isEditable())
         return;
-    m_saveScheduled = true;
+    m_unsaved = true;
     m_saveTimer.start();
 }
 
@@ -231,26 +245,82 @@ void NoteStore::scheduleSave()
 // when it fires the current text and file are the ones the last edit scheduled.
 void NoteStore::writeScheduledSave()
 {
-    save(*m_currentPath);
+    m_unsaved = !save(*m_currentPath);
     reload();
 }
 
 bool NoteStore::writePending()
 {
-    if (!m_saveScheduled || !m_currentPath)
+    if (!m_unsaved || !m_currentPath)
         return true;
     m_saveTimer.stop();
-    m_saveScheduled = !save(*m_currentPath);
-    return !m_saveScheduled;
+    m_unsaved = !save(*m_currentPath);
+    return !m_unsaved;
 }
 
+// What another program wrote since the store last read or wrote the file is kept first; when it
+// cannot be kept, the file is not written.
 bool NoteStore::save(const QString &path)
 {
+    const std::optional<QByteArray> onDisk = fileservices::readBytes(path);
+    if (onDisk && fileservices::digest(*onDisk) != m_knownDigest
+        && !keepOtherVersion(path, *onDisk))
+        return false;
+    const QByteArray bytes = m_text.toUtf8();
     QString error;
-    if (fileservices::writeText(path, m_text, &error))
-        return true;
-    report(tr("Could not save “%1”: %2").arg(noteNameForPath(path), error));
-    return false;
+    if (!fileservices::writeBytes(path, bytes, &error)) {
+        report(tr("Could not save “%1”: %2").arg(noteNameForPath(path), error));
+        return false;
+    }
+    m_knownDigest = fileservices::digest(bytes);
+    return true;
+}
+
+bool NoteStore::keepOtherVersion(const QString &path, const QByteArray &bytes)
+{
+    const QString name = noteNameForPath(path);
+    const QString kept =
+        uniqueName(tr("%1 (conflict %2)")
+                       .arg(name, QDateTime::currentDateTime().toString(u"yyyy-MM-dd HHmmss")));
+    QString error;
+    if (!fileservices::writeBytes(pathFor(kept), bytes, &error)) {
+        report(tr("“%1” was changed by another program, and that version could not be kept: %2")
+                   .arg(name, error));
+        return false;
+    }
+    m_knownDigest = fileservices::digest(bytes);
+    report(
+        tr("“%1” was changed by another program; that version is kept as “%2”.").arg(name, kept));
+    reload();
+    return true;
+}
+
+// After a burst of changes in the folder: the list is read again, and the selected note, if
+// another program changed it, is loaded again, or kept beside the user's unsaved edit.
+void NoteStore::takeOutsideChanges()
+{
+    reload();
+    if (m_currentPath) {
+        const std::optional<QByteArray> onDisk = fileservices::readBytes(*m_currentPath);
+        if (onDisk && fileservices::digest(*onDisk) != m_knownDigest) {
+            if (m_unsaved)
+                keepOtherVersion(*m_currentPath, *onDisk);
+            else
+                loadSelected();
+        }
+    }
+    watchCurrentFile();
+}
+
+// A program that saves by writing a new file and renaming it over the note ends the watch of
+// the old file, so the watch is set again after every look.
+void NoteStore::watchCurrentFile()
+{
+    const QStringList watched = m_watcher.files();
+    if (!watched.isEmpty())
+        m_watcher.removePaths(watched);
+    if (m_currentPath && fileservices::entryExists(*m_currentPath))
+        m_watcher.addPath(*m_currentPath);
 }
 
 // Nobody can be connected while the constructor runs, so its failures are reported once the

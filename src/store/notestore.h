@@ -2,6 +2,7 @@
 
 #include "store/note.h"
 
+#include <QFileSystemWatcher>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -14,6 +15,10 @@
 // selection moves, a note is created, or flush() is called.
 //
 // Every assignment of notes, selection or text emits its signal, even of an equal value.
+// The folder is watched: notes other programs add, remove or rename show up by themselves, and
+// a selected note another program changed is loaded again, or, when it holds an edit not yet
+// written, kept as "<name> (conflict <date time>)" beside the user's text. Nothing another
+// program wrote is ever written over without being kept first.
 // File-system failures never throw and never lose text: they are reported through
 // errorOccurred() and the text stays in memory, to be written on the next edit or flush().
 class NoteStore : public QObject
@@ -47,7 +52,7 @@ public:
 
     // Lists the folder again. Changes nothing but notes.
     void reload();
-    // Writes the selected note's text at once when a save was scheduled since the last flush.
+    // Writes the selected note's text at once when it holds an edit not yet written.
     void flush();
     // Writes a new note "Untitled" (or the first free "Untitled N") with the initial text and
     // selects it. When the file cannot be written the selection stays where it was.
@@ -75,6 +80,9 @@ private:
     void writeScheduledSave();
     bool writePending();
     bool save(const QString &path);
+    bool keepOtherVersion(const QString &path, const QByteArray &bytes);
+    void takeOutsideChanges();
+    void watchCurrentFile();
     void report(const QString &message);
     void assignText(const QString &text);
     const Note *findNote(const QString &name) const;
@@ -89,9 +97,12 @@ private:
     bool m_loading = false;
     std::optional<QString> m_currentPath; // the file m_text belongs to
     QString m_readOnlyReason;
-    // A save was scheduled since the last flush: flush() then writes, even when the timer has
-    // already written the same text, and a failed write keeps it set so the next flush retries.
-    bool m_saveScheduled = false;
+    // The text holds an edit that is not in the file yet; a failed write keeps it so.
+    bool m_unsaved = false;
     QTimer m_saveTimer;
+    // What the store last read from or wrote to m_currentPath; none when the file was absent.
+    std::optional<size_t> m_knownDigest;
+    QFileSystemWatcher m_watcher;
+    QTimer m_watchDelay; // collects a burst of file-system events into one look
     bool m_constructed = false;
 };
