@@ -1,6 +1,6 @@
 #!/bin/sh
-# Installs the build into a temporary prefix and checks that each file is where the freedesktop
-# specifications look for it, and that the desktop entry and the metainfo are valid and agree.
+# Installs the build into a temporary prefix and checks that each file is where desktops look
+# for it (the freedesktop layout), and that the desktop entry and the metainfo are valid and agree.
 set -eu
 build="$1"
 prefix=$(mktemp -d)

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "store/notestore.h"
+
 // A temporary home for one test: HOME, the XDG folders and the documents folder all point into
 // it, so nothing a test does reaches the user's real notes or trash.
 class Sandbox
@@ -51,6 +53,22 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Puts a plain file where a folder is expected: nothing can be written below it.
+inline void putFileAt(const QString &path)
+{
+    QFile blocker(path);
+    QVERIFY2(blocker.open(QIODevice::WriteOnly), qPrintable(blocker.errorString()));
+}
+
+// The store's note names, in its order.
+inline QStringList namesOf(const NoteStore &store)
+{
+    QStringList names;
+    for (const Note &note : store.notes())
+        names.append(note.name);
+    return names;
+}
 
 // A fixed point in time, so that dates in a test are in a known order.
 inline QDateTime minutesAgo(int minutes)

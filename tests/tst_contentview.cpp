@@ -253,9 +253,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(window));
         QVERIFY(QFile::remove(sandbox.notePath("a.md")));
         QVERIFY(QDir().rmdir(sandbox.notesFolder()));
-        QFile blocker(sandbox.notesFolder());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        putFileAt(sandbox.notesFolder());
         typeAtEnd(window->editor(), "!");
 
         QString shown;

@@ -9,11 +9,9 @@ namespace {
 
 constexpr int waitMs = 3000;
 
-QStringList namesOf(const NoteStore &store)
+QStringList sortedNamesOf(const NoteStore &store)
 {
-    QStringList names;
-    for (const Note &note : store.notes())
-        names.append(note.name);
+    QStringList names = namesOf(store);
     names.sort();
     return names;
 }
@@ -54,11 +52,11 @@ private Q_SLOTS:
         sandbox.writeNote("a.md", "a");
         NoteStore store(sandbox.documents());
         sandbox.writeNote("b.md", "b");
-        QTRY_COMPARE_WITH_TIMEOUT(namesOf(store), (QStringList {"a", "b"}), waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(sortedNamesOf(store), (QStringList {"a", "b"}), waitMs);
         QVERIFY(QFile::rename(sandbox.notePath("b.md"), sandbox.notePath("c.md")));
-        QTRY_COMPARE_WITH_TIMEOUT(namesOf(store), (QStringList {"a", "c"}), waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(sortedNamesOf(store), (QStringList {"a", "c"}), waitMs);
         QVERIFY(QFile::remove(sandbox.notePath("c.md")));
-        QTRY_COMPARE_WITH_TIMEOUT(namesOf(store), QStringList {"a"}, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(sortedNamesOf(store), QStringList {"a"}, waitMs);
         QCOMPARE(store.selection(), std::optional<QString>("a"));
     }
 
@@ -111,8 +109,8 @@ private Q_SLOTS:
         QVERIFY2(!conflict.isEmpty(), qPrintable(sandbox.folderEntries().join(", ")));
         QCOMPARE(sandbox.readNote(conflict), "their edit");
         QCOMPARE(store.text(), "my edit");
-        QTRY_VERIFY_WITH_TIMEOUT(namesOf(store).contains(QFileInfo(conflict).completeBaseName()),
-                                 waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            sortedNamesOf(store).contains(QFileInfo(conflict).completeBaseName()), waitMs);
         QTest::qWait(700);
         QCOMPARE(sandbox.folderEntries().size(), 2); // one kept version, not one for each look
     }
@@ -138,7 +136,7 @@ private Q_SLOTS:
         sandbox.writeNote("b.md", "b", minutesAgo(2));
         NoteStore store(sandbox.documents());
         QVERIFY(QFile::remove(sandbox.notePath("a.md")));
-        QTRY_COMPARE_WITH_TIMEOUT(namesOf(store), QStringList {"b"}, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(sortedNamesOf(store), QStringList {"b"}, waitMs);
         QCOMPARE(store.selection(), std::optional<QString>("a"));
         store.setText("a, again");
         QTRY_COMPARE_WITH_TIMEOUT(sandbox.readNote("a.md"), "a, again", waitMs);

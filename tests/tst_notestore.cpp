@@ -14,14 +14,6 @@ const QByteArray untitled = "# Untitled\n\n";
 // Long enough after the autosave delay for a loaded machine, short enough for a test.
 constexpr int saveWaitMs = 3000;
 
-QStringList namesOf(const NoteStore &store)
-{
-    QStringList names;
-    for (const Note &note : store.notes())
-        names.append(note.name);
-    return names;
-}
-
 } // namespace
 
 class TestNoteStore : public QObject
@@ -363,9 +355,7 @@ private Q_SLOTS:
         // Take the folder away and put a plain file in its place: nothing can be written there.
         const QString aside = sandbox.documents() + "/aside";
         QVERIFY(QDir().rename(sandbox.notesFolder(), aside));
-        QFile blocker(sandbox.notesFolder());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        putFileAt(sandbox.notesFolder());
 
         store.setText("precious");
         QTRY_COMPARE_WITH_TIMEOUT(errors.count(), 1, saveWaitMs);
@@ -397,9 +387,7 @@ private Q_SLOTS:
         QSignalSpy alerts(&store, &NoteStore::alert);
         QVERIFY(QFile::remove(sandbox.notePath("note.md")));
         QVERIFY(QDir().rmdir(sandbox.notesFolder()));
-        QFile blocker(sandbox.notesFolder());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        putFileAt(sandbox.notesFolder());
 
         store.create(QString::fromUtf8(untitled));
         QCOMPARE(errors.count(), 1);
@@ -413,9 +401,7 @@ private Q_SLOTS:
     {
         Sandbox sandbox;
         QVERIFY(QDir().mkpath(sandbox.documents()));
-        QFile blocker(sandbox.notesFolder());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        putFileAt(sandbox.notesFolder());
 
         NoteStore store(sandbox.documents());
         QSignalSpy errors(&store, &NoteStore::errorOccurred);

@@ -6,14 +6,6 @@
 
 namespace {
 
-QStringList namesOf(const NoteStore &store)
-{
-    QStringList names;
-    for (const Note &note : store.notes())
-        names.append(note.name);
-    return names;
-}
-
 QString trashFolder()
 {
     return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash");
@@ -145,9 +137,7 @@ private Q_SLOTS:
     void unusableTrashKeepsTheNote()
     {
         Sandbox sandbox;
-        QFile blocker(qEnvironmentVariable("XDG_DATA_HOME"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        putFileAt(qEnvironmentVariable("XDG_DATA_HOME"));
         sandbox.writeNote("a.md", "on disk", minutesAgo(1));
         sandbox.writeNote("b.md", "b", minutesAgo(2));
         NoteStore store(sandbox.documents());
