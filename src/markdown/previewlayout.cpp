@@ -11,15 +11,6 @@
 
 #include <algorithm>
 
-namespace {
-
-QColor secondary(const QPalette &palette, qreal opacity)
-{
-    return MarkdownView::secondaryColor(palette, opacity);
-}
-
-} // namespace
-
 PreviewLayout::PreviewLayout(QTextDocument *document) : QAbstractTextDocumentLayout(document) { }
 
 qreal PreviewLayout::textWidth() const
@@ -214,15 +205,16 @@ void PreviewLayout::drawDecoration(QPainter *painter, const QTextBlock &block, q
         box.addRoundedRect(QRectF(left, textTop - MarkdownView::codePadding, width,
                                   textHeight + 2 * MarkdownView::codePadding),
                            MarkdownView::codeCornerRadius, MarkdownView::codeCornerRadius);
-        painter->fillPath(box, secondary(palette, 0.15));
+        painter->fillPath(box, MarkdownView::secondaryColor(palette, 0.15));
         break;
     }
     case MarkdownView::Quote:
         painter->fillRect(QRectF(left, textTop, MarkdownView::quoteBarWidth, textHeight),
-                          secondary(palette, 0.5));
+                          MarkdownView::secondaryColor(palette, 0.5));
         break;
     case MarkdownView::Rule:
-        painter->fillRect(QRectF(left, top + firstLine.y(), width, 1), secondary(palette, 0.5));
+        painter->fillRect(QRectF(left, top + firstLine.y(), width, 1),
+                          MarkdownView::secondaryColor(palette, 0.5));
         break;
     default:
         break;
