@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <vector>
 
 namespace {
 
@@ -119,21 +118,14 @@ void NoteStore::reload()
     const auto isNote = [](const QString &fileName) {
         return noteNameForFileName(fileName).has_value();
     };
-    const QList<fileservices::Entry> entries = fileservices::listFolder(m_folder, isNote);
-    // Sorted by plain numbers, stable, so that notes of equal date keep the listing's order.
-    std::vector<std::pair<qint64, qsizetype>> order;
-    order.reserve(entries.size());
-    for (qsizetype i = 0; i < entries.size(); ++i)
-        order.emplace_back(sortKey(entries[i].modified), i);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto &a, const auto &b) { return a.first > b.first; });
     QList<Note> notes;
-    notes.reserve(entries.size());
-    for (const auto &[key, index] : order) {
-        const fileservices::Entry &entry = entries[index];
+    for (const fileservices::Entry &entry : fileservices::listFolder(m_folder, isNote))
         notes.append({*noteNameForFileName(entry.fileName), QUrl::fromLocalFile(entry.path),
                       entry.modified});
-    }
+    // Stable, so that notes of equal date keep the listing's order.
+    std::stable_sort(notes.begin(), notes.end(), [](const Note &a, const Note &b) {
+        return sortKey(a.modified) > sortKey(b.modified);
+    });
     m_notes = std::move(notes);
     Q_EMIT notesChanged();
 }
@@ -291,24 +283,23 @@ bool NoteStore::keepOtherVersion(const QString &path, const QByteArray &bytes)
     m_knownDigest = fileservices::digest(bytes);
     report(
         tr("“%1” was changed by another program; that version is kept as “%2”.").arg(name, kept));
-    reload();
     return true;
 }
 
-// After a burst of changes in the folder: the list is read again, and the selected note, if
-// another program changed it, is loaded again, or kept beside the user's unsaved edit.
+// After a burst of changes in the folder: the selected note, if another program changed it, is
+// kept beside the user's unsaved edit or loaded again, and the list is read again once, with
+// any kept version in it.
 void NoteStore::takeOutsideChanges()
 {
+    std::optional<QByteArray> onDisk;
+    if (m_currentPath)
+        onDisk = fileservices::readBytes(*m_currentPath);
+    const bool changedOutside = onDisk && fileservices::digest(*onDisk) != m_knownDigest;
+    if (changedOutside && m_unsaved)
+        keepOtherVersion(*m_currentPath, *onDisk);
     reload();
-    if (m_currentPath) {
-        const std::optional<QByteArray> onDisk = fileservices::readBytes(*m_currentPath);
-        if (onDisk && fileservices::digest(*onDisk) != m_knownDigest) {
-            if (m_unsaved)
-                keepOtherVersion(*m_currentPath, *onDisk);
-            else
-                loadSelected();
-        }
-    }
+    if (changedOutside && !m_unsaved)
+        loadSelected();
     watchCurrentFile();
 }
 
