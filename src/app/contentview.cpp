@@ -322,8 +322,8 @@ void ContentView::takeRowChoice()
 void ContentView::showText()
 {
     const std::optional<QString> selection = m_store->selection();
-    const bool sameNote = selection.has_value() == m_shownNote.has_value()
-        && (!selection || sameNoteName(*selection, *m_shownNote));
+    // Exact spelling: two files whose names differ only in normalisation are two notes.
+    const bool sameNote = selection == m_shownNote;
     m_shownNote = selection;
     // The window the edit came from already shows it.
     if (!m_passingEdit && m_editor->noteText() != m_store->text())

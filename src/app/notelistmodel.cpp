@@ -38,10 +38,5 @@ QVariant NoteListModel::data(const QModelIndex &index, int role) const
 
 int NoteListModel::rowOf(const QString &name) const
 {
-    const QList<Note> &notes = m_store->notes();
-    for (int row = 0; row < notes.size(); ++row) {
-        if (sameNoteName(notes[row].name, name))
-            return row;
-    }
-    return -1;
+    return int(indexOfNote(m_store->notes(), name));
 }

@@ -3,14 +3,218 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QTextBoundaryFinder>
 
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fileservices {
+
+namespace {
+
+// A note larger than this is shown read-only rather than read into memory whole.
+constexpr qint64 maxReadBytes = qint64(1) << 30;
+
+QString systemReason(int errorNumber)
+{
+    const QString reason = qt_error_string(errorNumber);
+    return reason.isEmpty() ? QObject::tr("Unknown error %1").arg(errorNumber) : reason;
+}
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+bool isUtf8(const char *bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    [[maybe_unused]] const QString decoded = decoder.decode(QByteArrayView(bytes));
+    return !decoder.hasError();
+}
+
+// Why a thing that is not a regular file cannot be a note's text.
+QString notAFileReason(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QObject::tr("It is a folder, not a file");
+    if (S_ISFIFO(mode))
+        return QObject::tr("It is a named pipe, not a file");
+    if (S_ISSOCK(mode))
+        return QObject::tr("It is a socket, not a file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QObject::tr("It is a device, not a file");
+    return QObject::tr("It is not a regular file");
+}
+
+// The mode is looked at before the file is opened, and opening never waits: a named pipe with
+// no writer would otherwise block the program for good.
+FileRead readRegularFile(const QByteArray &path)
+{
+    struct stat status;
+    if (::stat(path.constData(), &status) != 0) {
+        const int reason = errno;
+        struct stat link;
+        if (reason == ENOENT && ::lstat(path.constData(), &link) != 0)
+            return {ReadStatus::Missing, {}, {}};
+        return {ReadStatus::Unreadable, {}, systemReason(reason)};
+    }
+    if (!S_ISREG(status.st_mode))
+        return {ReadStatus::Unreadable, {}, notAFileReason(status.st_mode)};
+    if (status.st_size > maxReadBytes)
+        return {ReadStatus::Unreadable, {}, QObject::tr("The file is too large to open")};
+
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0)
+        return {ReadStatus::Unreadable, {}, systemReason(errno)};
+    FileRead result {ReadStatus::Ok, {}, {}};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        result = {ReadStatus::Unreadable, {}, QObject::tr("The file changed while it was read")};
+    } else {
+        result.bytes.reserve(qsizetype(status.st_size));
+        char chunk[65536];
+        for (;;) {
+            const ssize_t count = ::read(descriptor, chunk, sizeof chunk);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0) {
+                result = {ReadStatus::Unreadable, {}, systemReason(errno)};
+                break;
+            }
+            if (count == 0)
+                break;
+            if (result.bytes.size() + count > maxReadBytes) {
+                result = {ReadStatus::Unreadable, {}, QObject::tr("The file is too large to open")};
+                break;
+            }
+            result.bytes.append(chunk, count);
+        }
+    }
+    ::close(descriptor);
+    return result;
+}
+
+QDateTime dateOf(const timespec &time)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(time.tv_sec) * 1000 + time.tv_nsec / 1000000,
+                                          Qt::UTC);
+}
+
+bool fail(QString *error, const QString &reason)
+{
+    *error = reason;
+    return false;
+}
+
+// Every byte, or the reason why not: write() may take only part of the buffer, and on a full
+// disk it takes a part and fails on the rest.
+bool writeAll(int descriptor, const QByteArray &bytes, QString *error)
+{
+    const char *next = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t count = ::write(descriptor, next, size_t(left));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return fail(error, systemReason(errno));
+        if (count == 0)
+            return fail(error, systemReason(ENOSPC));
+        next += count;
+        left -= count;
+    }
+    return true;
+}
+
+bool syncFolder(const QByteArray &folder, QString *error)
+{
+    const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return fail(error, systemReason(errno));
+    const bool synced = ::fsync(descriptor) == 0 || errno == EINVAL; // some file systems can't
+    const int reason = errno;
+    ::close(descriptor);
+    return synced || fail(error, systemReason(reason));
+}
+
+// The temporary name is short and hidden, and does not end in ".md": it fits beside a note whose
+// name takes all 255 bytes, and nothing takes it for a note while it exists.
+int createTemporaryFile(const QByteArray &folder, mode_t mode, QByteArray *path, QString *error)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *path = folder + "/.penwick-"
+            + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const int descriptor =
+            ::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (descriptor >= 0 || errno != EEXIST) {
+            if (descriptor < 0)
+                *error = systemReason(errno);
+            return descriptor;
+        }
+    }
+    *error = systemReason(EEXIST);
+    return -1;
+}
+
+// A note that is a link to a file elsewhere keeps being that link: the file it points to is the
+// one replaced.
+QByteArray writeTarget(const QByteArray &path)
+{
+    struct stat link;
+    if (::lstat(path.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
+}
+
+bool replaceFile(const QByteArray &target, const QByteArray &bytes, QString *error)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? target.first(slash) : QByteArray("/");
+    struct stat existing;
+    // A new file gets the usual permissions (less the umask); a replaced one keeps its own.
+    const bool replaces = ::stat(target.constData(), &existing) == 0;
+    QByteArray temporary;
+    const int descriptor = createTemporaryFile(folder, 0666, &temporary, error);
+    if (descriptor < 0)
+        return false;
+    bool written = writeAll(descriptor, bytes, error);
+    if (written && replaces)
+        ::fchmod(descriptor, existing.st_mode & 07777);
+    if (written && ::fsync(descriptor) != 0)
+        written = fail(error, systemReason(errno));
+    if (::close(descriptor) != 0 && written)
+        written = fail(error, systemReason(errno));
+    if (written && ::rename(temporary.constData(), target.constData()) != 0)
+        written = fail(error, systemReason(errno));
+    if (!written) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return syncFolder(folder, error);
+}
+
+ReadResult decodeRead(const FileRead &raw)
+{
+    if (raw.status != ReadStatus::Ok)
+        return {raw.status, {}, raw.error};
+    // QString::fromUtf8 would drop a leading byte-order mark, and saving would then lose it.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(raw.bytes);
+    if (decoder.hasError())
+        return {ReadStatus::Unreadable, text, QObject::tr("The file is not valid UTF-8 text")};
+    return {ReadStatus::Ok, text, {}, digest(raw.bytes)};
+}
+
+} // namespace
 
 QString documentsDirectory()
 {
@@ -20,11 +224,21 @@ QString documentsDirectory()
 
 bool makeFolder(const QString &path, QString *error)
 {
-    if (QDir().mkpath(path))
+    const QByteArray nativePath = native(path);
+    struct stat status;
+    if (::stat(nativePath.constData(), &status) == 0) {
+        return S_ISDIR(status.st_mode)
+            || fail(error, QObject::tr("“%1” is a file, not a folder").arg(path));
+    }
+    const QString parent = QFileInfo(path).path();
+    if (parent != path && !makeFolder(parent, error))
+        return false;
+    if (::mkdir(nativePath.constData(), 0777) == 0)
         return true;
-    *error = QFileInfo(path).exists() ? QObject::tr("Not a folder")
-                                      : QObject::tr("The folder could not be created");
-    return false;
+    const int reason = errno;
+    if (reason == EEXIST && ::stat(nativePath.constData(), &status) == 0 && S_ISDIR(status.st_mode))
+        return true;
+    return fail(error, systemReason(reason));
 }
 
 // One pass of readdir, and a stat relative to the open folder for the wanted names only: a
@@ -32,7 +246,8 @@ bool makeFolder(const QString &path, QString *error)
 QList<Entry> listFolder(const QString &path, const std::function<bool(const QString &)> &wanted)
 {
     QList<Entry> entries;
-    DIR *folder = ::opendir(QFile::encodeName(path).constData());
+    const QByteArray nativeFolder = native(path);
+    DIR *folder = ::opendir(nativeFolder.constData());
     if (!folder)
         return entries;
     const int folderDescriptor = ::dirfd(folder);
@@ -43,38 +258,50 @@ QList<Entry> listFolder(const QString &path, const std::function<bool(const QStr
         struct stat status;
         QDateTime modified;
         if (::fstatat(folderDescriptor, entry->d_name, &status, 0) == 0)
-            modified = QDateTime::fromMSecsSinceEpoch(
-                qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000, Qt::UTC);
-        entries.append({path + u'/' + fileName, fileName, modified});
+            modified = dateOf(status.st_mtim);
+        entries.append({path + u'/' + fileName, fileName, modified,
+                        nativeFolder + '/' + entry->d_name, isUtf8(entry->d_name)});
     }
     ::closedir(folder);
     return entries;
 }
 
+QDateTime modificationTime(const QString &path)
+{
+    struct stat status;
+    return ::stat(native(path).constData(), &status) == 0 ? dateOf(status.st_mtim) : QDateTime();
+}
+
+std::optional<qint64> modificationStamp(const QString &folder)
+{
+    struct stat status;
+    if (::stat(native(folder).constData(), &status) != 0)
+        return std::nullopt;
+    return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+}
+
+std::optional<std::pair<quint64, quint64>> identity(const QString &path)
+{
+    struct stat status;
+    if (::stat(native(path).constData(), &status) != 0)
+        return std::nullopt;
+    return std::pair<quint64, quint64>(status.st_dev, status.st_ino);
+}
+
 bool entryExists(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    struct stat status;
+    return ::lstat(native(path).constData(), &status) == 0;
 }
 
 ReadResult readText(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!entryExists(path))
-            return {ReadStatus::Missing, {}, {}};
-        return {ReadStatus::Unreadable, {}, file.errorString()};
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {ReadStatus::Unreadable, {}, file.errorString()};
+    return readTextAt(native(path));
+}
 
-    // QString::fromUtf8 would drop a leading byte-order mark, and saving would then lose it.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return {ReadStatus::Unreadable, text, QObject::tr("The file is not valid UTF-8 text")};
-    return {ReadStatus::Ok, text, {}, digest(bytes)};
+ReadResult readTextAt(const QByteArray &nativePath)
+{
+    return decodeRead(readRegularFile(nativePath));
 }
 
 size_t digest(QByteArrayView bytes)
@@ -82,27 +309,14 @@ size_t digest(QByteArrayView bytes)
     return qHash(bytes) ^ size_t(bytes.size());
 }
 
-std::optional<QByteArray> readBytes(const QString &path)
+FileRead readFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    return readRegularFile(native(path));
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(bytes);
-        if (file.commit())
-            return true;
-    }
-    *error = file.errorString();
-    return false;
+    return replaceFile(writeTarget(native(path)), bytes, error);
 }
 
 bool writeText(const QString &path, const QString &text, QString *error)
@@ -112,11 +326,24 @@ bool writeText(const QString &path, const QString &text, QString *error)
 
 bool move(const QString &from, const QString &to, QString *error)
 {
-    QFile file(from);
-    if (file.rename(to))
+    return moveFrom(native(from), to, error);
+}
+
+bool moveFrom(const QByteArray &nativeFrom, const QString &to, QString *error)
+{
+    const QByteArray nativeTo = native(to);
+    if (::renameat2(AT_FDCWD, nativeFrom.constData(), AT_FDCWD, nativeTo.constData(),
+                    RENAME_NOREPLACE)
+        == 0)
         return true;
-    *error = file.errorString();
-    return false;
+    if (errno != EINVAL && errno != ENOSYS)
+        return fail(error, systemReason(errno));
+    // A file system without the no-replace rename: look first, which leaves a short window.
+    struct stat status;
+    if (::lstat(nativeTo.constData(), &status) == 0)
+        return fail(error, systemReason(EEXIST));
+    return ::rename(nativeFrom.constData(), nativeTo.constData()) == 0
+        || fail(error, systemReason(errno));
 }
 
 // Qt 6.4 reports success, and moves the file into "files" under the working directory, when
@@ -132,7 +359,8 @@ bool moveToTrash(const QString &path, QString *error)
     }
     QFile file(path);
     if (!file.moveToTrash()) {
-        *error = file.errorString();
+        *error = file.errorString().isEmpty() ? QObject::tr("The trash did not take the file")
+                                              : file.errorString();
         return false;
     }
     // On success the file's name is its place in the trash: the home trash, or the trash at the
@@ -147,6 +375,20 @@ bool moveToTrash(const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+QString truncatedToBytes(const QString &name, qsizetype maxBytes)
+{
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, name);
+    qsizetype fits = 0;
+    qsizetype bytes = 0;
+    for (qsizetype end = boundaries.toNextBoundary(); end > 0; end = boundaries.toNextBoundary()) {
+        bytes += QStringView(name).sliced(fits, end - fits).toUtf8().size();
+        if (bytes > maxBytes)
+            break;
+        fits = end;
+    }
+    return name.first(fits);
 }
 
 } // namespace fileservices

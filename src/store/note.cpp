@@ -1,5 +1,7 @@
 #include "store/note.h"
 
+#include <algorithm>
+
 namespace {
 
 QString canonical(const QString &name)
@@ -12,6 +14,20 @@ QString canonical(const QString &name)
 bool sameNoteName(const QString &a, const QString &b)
 {
     return a == b || canonical(a) == canonical(b);
+}
+
+qsizetype indexOfNote(const QList<Note> &notes, const QString &name)
+{
+    const auto exact = [&name](const Note &note) {
+        return note.name == name;
+    };
+    auto it = std::find_if(notes.cbegin(), notes.cend(), exact);
+    if (it == notes.cend()) {
+        const QString wanted = canonical(name);
+        it = std::find_if(notes.cbegin(), notes.cend(),
+                          [&wanted](const Note &note) { return canonical(note.name) == wanted; });
+    }
+    return it == notes.cend() ? -1 : it - notes.cbegin();
 }
 
 bool operator==(const Note &a, const Note &b)

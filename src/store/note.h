@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHashFunctions>
+#include <QList>
 #include <QString>
 #include <QUrl>
 
@@ -19,6 +20,11 @@ struct Note
 
 // Names that differ only in Unicode normalisation are the same name.
 bool sameNoteName(const QString &a, const QString &b);
+
+// The position of the note of that name: the exact spelling first, else the first canonically
+// equivalent one, so that two files whose names differ only in normalisation are each found.
+// -1 when none.
+qsizetype indexOfNote(const QList<Note> &notes, const QString &name);
 
 // Equal when all three fields are, the names under canonical equivalence.
 bool operator==(const Note &a, const Note &b);

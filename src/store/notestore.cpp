@@ -51,7 +51,7 @@ NoteStore::NoteStore(const QString &documentsDir, QObject *parent)
     QString error;
     if (!fileservices::makeFolder(m_folder, &error))
         report(tr("Could not create the notes folder “%1”: %2").arg(m_folder, error));
-    m_watcher.addPath(m_folder);
+    watchFolder();
     reload();
     if (m_notes.isEmpty())
         create(welcomeText());
@@ -77,8 +77,9 @@ std::optional<QString> NoteStore::selection() const
 
 void NoteStore::setSelection(const std::optional<QString> &name)
 {
-    const bool changed =
-        name.has_value() != m_selection.has_value() || (name && !sameNoteName(*name, *m_selection));
+    const bool changed = name.has_value() != m_selection.has_value()
+        || (name && *name != *m_selection
+            && (!sameNoteName(*name, *m_selection) || findNote(*name) != findNote(*m_selection)));
     // Loading another note replaces the text; when the text could not be written it would be
     // lost, so the selection stays on its note until a write succeeds.
     if (changed && !writePending()) {
@@ -119,9 +120,13 @@ void NoteStore::reload()
         return noteNameForFileName(fileName).has_value();
     };
     QList<Note> notes;
-    for (const fileservices::Entry &entry : fileservices::listFolder(m_folder, isNote))
-        notes.append({*noteNameForFileName(entry.fileName), QUrl::fromLocalFile(entry.path),
-                      entry.modified});
+    m_undecodablePaths.clear();
+    for (const fileservices::Entry &entry : fileservices::listFolder(m_folder, isNote)) {
+        const QString name = *noteNameForFileName(entry.fileName);
+        notes.append({name, QUrl::fromLocalFile(entry.path), entry.modified});
+        if (!entry.nameIsUtf8)
+            m_undecodablePaths.insert(name, entry.nativePath);
+    }
     // Stable, so that notes of equal date keep the listing's order.
     std::stable_sort(notes.begin(), notes.end(), [](const Note &a, const Note &b) {
         return sortKey(a.modified) > sortKey(b.modified);
@@ -135,6 +140,20 @@ void NoteStore::flush()
     writePending();
 }
 
+bool NoteStore::hasUnsavedText() const
+{
+    return m_unsaved && m_currentPath;
+}
+
+bool NoteStore::writeCopy(const QString &path)
+{
+    QString error;
+    if (fileservices::writeText(path, m_text, &error))
+        return true;
+    report(tr("Could not save a copy as “%1”: %2").arg(path, error));
+    return false;
+}
+
 void NoteStore::create(const QString &initial)
 {
     // The new note takes the selection, so the current text must be on disk first.
@@ -142,11 +161,13 @@ void NoteStore::create(const QString &initial)
         return;
     const QString name = uniqueName(QStringLiteral("Untitled"));
     QString error;
-    if (!fileservices::writeText(pathFor(name), initial, &error)) {
+    if (!fileservices::makeFolder(m_folder, &error)
+        || !fileservices::writeText(pathFor(name), initial, &error)) {
         report(tr("Could not create the note “%1”: %2").arg(name, error));
         Q_EMIT alert();
         return;
     }
+    watchFolder();
     reload();
     setSelection(name);
 }
@@ -167,7 +188,11 @@ void NoteStore::rename(const QString &to)
         return;
     }
     QString error;
-    if (!fileservices::move(note->url.toLocalFile(), pathFor(name), &error)) {
+    const auto undecodable = m_undecodablePaths.constFind(note->name);
+    const bool moved = undecodable == m_undecodablePaths.cend()
+        ? fileservices::move(note->url.toLocalFile(), pathFor(name), &error)
+        : fileservices::moveFrom(*undecodable, pathFor(name), &error);
+    if (!moved) {
         report(tr("Could not rename “%1” to “%2”: %3").arg(note->name, name, error));
         Q_EMIT alert();
         return;
@@ -210,13 +235,20 @@ void NoteStore::loadSelected()
         assignText(QString());
     } else {
         const QString path = note->url.toLocalFile();
-        const fileservices::ReadResult file = fileservices::readText(path);
+        const auto undecodable = m_undecodablePaths.constFind(note->name);
+        const bool nameIsUtf8 = undecodable == m_undecodablePaths.cend();
+        const fileservices::ReadResult file =
+            nameIsUtf8 ? fileservices::readText(path) : fileservices::readTextAt(*undecodable);
         m_currentPath = path;
         m_knownDigest = file.status == fileservices::ReadStatus::Missing
             ? std::nullopt
             : std::optional<size_t>(file.digest);
-        m_readOnlyReason = file.status == fileservices::ReadStatus::Unreadable
-            ? tr("“%1” is shown read-only and will not be changed: %2").arg(note->name, file.error)
+        // A name that is not UTF-8 cannot be spelled back: saving would make a second file.
+        const QString reason = !nameIsUtf8
+            ? tr("Its file name is not valid UTF-8; give it a new name to edit it")
+            : file.error;
+        m_readOnlyReason = file.status == fileservices::ReadStatus::Unreadable || !nameIsUtf8
+            ? tr("“%1” is shown read-only and will not be changed: %2").arg(note->name, reason)
             : QString();
         assignText(file.text);
     }
@@ -238,7 +270,25 @@ void NoteStore::scheduleSave()
 void NoteStore::writeScheduledSave()
 {
     m_unsaved = !save(*m_currentPath);
-    reload();
+    if (m_unsaved || !moveSavedNoteToTop())
+        reload();
+}
+
+// After its own write the store knows what changed in the folder: one note's date. Reading the
+// whole folder for that would cost a folder of thousands of notes a listing at every pause.
+bool NoteStore::moveSavedNoteToTop()
+{
+    const qsizetype index = indexOfNote(m_notes, noteNameForPath(*m_currentPath));
+    if (index < 0 || m_notes[index].url.toLocalFile() != *m_currentPath)
+        return false;
+    Note saved = m_notes.takeAt(index);
+    saved.modified = fileservices::modificationTime(*m_currentPath);
+    const auto position = std::find_if(m_notes.begin(), m_notes.end(), [&saved](const Note &note) {
+        return sortKey(note.modified) <= sortKey(saved.modified);
+    });
+    m_notes.insert(position, saved);
+    Q_EMIT notesChanged();
+    return true;
 }
 
 bool NoteStore::writePending()
@@ -254,26 +304,39 @@ bool NoteStore::writePending()
 // cannot be kept, the file is not written.
 bool NoteStore::save(const QString &path)
 {
-    const std::optional<QByteArray> onDisk = fileservices::readBytes(path);
-    if (onDisk && fileservices::digest(*onDisk) != m_knownDigest
-        && !keepOtherVersion(path, *onDisk))
+    const QString name = noteNameForPath(path);
+    QString error;
+    // A folder another program removed is made again; a file in its place is reported.
+    if (!fileservices::makeFolder(m_folder, &error)) {
+        report(tr("Could not save “%1”: %2").arg(name, error));
+        return false;
+    }
+    const fileservices::FileRead onDisk = fileservices::readFile(path);
+    if (onDisk.status == fileservices::ReadStatus::Unreadable) {
+        report(tr("Could not save “%1”: the file there cannot be read to keep it: %2")
+                   .arg(name, onDisk.error));
+        return false;
+    }
+    const bool changedOutside = onDisk.status == fileservices::ReadStatus::Ok
+        && fileservices::digest(onDisk.bytes) != m_knownDigest;
+    if (changedOutside && !keepOtherVersion(path, onDisk.bytes))
         return false;
     const QByteArray bytes = m_text.toUtf8();
-    QString error;
     if (!fileservices::writeBytes(path, bytes, &error)) {
-        report(tr("Could not save “%1”: %2").arg(noteNameForPath(path), error));
+        report(tr("Could not save “%1”: %2").arg(name, error));
         return false;
     }
     m_knownDigest = fileservices::digest(bytes);
+    watchFolder();
+    // A kept copy is a new note the next look at the folder must list.
+    m_ownFolderStamp = changedOutside ? std::nullopt : fileservices::modificationStamp(m_folder);
     return true;
 }
 
 bool NoteStore::keepOtherVersion(const QString &path, const QByteArray &bytes)
 {
     const QString name = noteNameForPath(path);
-    const QString kept =
-        uniqueName(tr("%1 (conflict %2)")
-                       .arg(name, QDateTime::currentDateTime().toString(u"yyyy-MM-dd HHmmss")));
+    const QString kept = conflictName(name);
     QString error;
     if (!fileservices::writeBytes(pathFor(kept), bytes, &error)) {
         report(tr("“%1” was changed by another program, and that version could not be kept: %2")
@@ -291,13 +354,17 @@ bool NoteStore::keepOtherVersion(const QString &path, const QByteArray &bytes)
 // any kept version in it.
 void NoteStore::takeOutsideChanges()
 {
-    std::optional<QByteArray> onDisk;
+    fileservices::FileRead onDisk {fileservices::ReadStatus::Missing, {}, {}};
     if (m_currentPath)
-        onDisk = fileservices::readBytes(*m_currentPath);
-    const bool changedOutside = onDisk && fileservices::digest(*onDisk) != m_knownDigest;
+        onDisk = fileservices::readFile(*m_currentPath);
+    const bool changedOutside = onDisk.status == fileservices::ReadStatus::Ok
+        && fileservices::digest(onDisk.bytes) != m_knownDigest;
     if (changedOutside && m_unsaved)
-        keepOtherVersion(*m_currentPath, *onDisk);
-    reload();
+        keepOtherVersion(*m_currentPath, onDisk.bytes);
+    // The store's own save changes the folder too; only a change since then needs a listing.
+    if (changedOutside || fileservices::modificationStamp(m_folder) != m_ownFolderStamp
+        || !m_ownFolderStamp)
+        reload();
     if (changedOutside && !m_unsaved)
         loadSelected();
     watchCurrentFile();
@@ -307,11 +374,25 @@ void NoteStore::takeOutsideChanges()
 // the old file, so the watch is set again after every look.
 void NoteStore::watchCurrentFile()
 {
+    watchFolder();
     const QStringList watched = m_watcher.files();
     if (!watched.isEmpty())
         m_watcher.removePaths(watched);
     if (m_currentPath && fileservices::entryExists(*m_currentPath))
         m_watcher.addPath(*m_currentPath);
+}
+
+// A watch follows the folder it was set on, also when it is moved away or removed; a folder made
+// again at the same path is another one, and is watched from then on.
+void NoteStore::watchFolder()
+{
+    const auto folder = fileservices::identity(m_folder);
+    if (!folder || folder == m_watchedFolder)
+        return;
+    if (m_watcher.directories().contains(m_folder))
+        m_watcher.removePath(m_folder);
+    m_watcher.addPath(m_folder);
+    m_watchedFolder = folder;
 }
 
 // Nobody can be connected while the constructor runs, so its failures are reported once the
@@ -333,10 +414,8 @@ void NoteStore::assignText(const QString &text)
 
 const Note *NoteStore::findNote(const QString &name) const
 {
-    const auto it = std::find_if(m_notes.cbegin(), m_notes.cend(), [&name](const Note &note) {
-        return sameNoteName(note.name, name);
-    });
-    return it == m_notes.cend() ? nullptr : &*it;
+    const qsizetype index = indexOfNote(m_notes, name);
+    return index < 0 ? nullptr : &m_notes[index];
 }
 
 // A listed note such as "Untitled.MD" takes its name even though "Untitled.md" is free on disk:
@@ -352,6 +431,18 @@ QString NoteStore::uniqueName(const QString &base) const
     for (int counter = 2; isTaken(candidate); ++counter)
         candidate = base + u' ' + QString::number(counter);
     return candidate;
+}
+
+// The note's name is shortened, between characters, so that the copy's file name fits the
+// file system's limit even with a counter after it.
+QString NoteStore::conflictName(const QString &name) const
+{
+    const QString suffix =
+        tr(" (conflict %1)").arg(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HHmmss"));
+    constexpr qsizetype counterRoom = 6;
+    const qsizetype budget = fileservices::maxFileNameBytes - suffix.toUtf8().size()
+        - fileNameForNoteName(QString()).toUtf8().size() - counterRoom;
+    return uniqueName(fileservices::truncatedToBytes(name, budget) + suffix);
 }
 
 QString NoteStore::pathFor(const QString &name) const

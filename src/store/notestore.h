@@ -3,6 +3,7 @@
 #include "store/note.h"
 
 #include <QFileSystemWatcher>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -54,6 +55,11 @@ public:
     void reload();
     // Writes the selected note's text at once when it holds an edit not yet written.
     void flush();
+    // Whether the text holds an edit that is not in the note's file yet.
+    bool hasUnsavedText() const;
+    // Writes the text to another file the user chose, leaving the note as it is. False, with
+    // the failure reported, when it cannot be written.
+    bool writeCopy(const QString &path);
     // Writes a new note "Untitled" (or the first free "Untitled N") with the initial text and
     // selects it. When the file cannot be written the selection stays where it was.
     void create(const QString &initial);
@@ -78,16 +84,19 @@ private:
     void loadSelected();
     void scheduleSave();
     void writeScheduledSave();
+    bool moveSavedNoteToTop();
     bool writePending();
     bool save(const QString &path);
     bool keepOtherVersion(const QString &path, const QByteArray &bytes);
     void takeOutsideChanges();
     void watchCurrentFile();
+    void watchFolder();
     void report(const QString &message);
     void assignText(const QString &text);
     const Note *findNote(const QString &name) const;
     bool isTaken(const QString &name) const;
     QString uniqueName(const QString &base) const;
+    QString conflictName(const QString &name) const;
     QString pathFor(const QString &name) const;
 
     QString m_folder;
@@ -103,6 +112,12 @@ private:
     // What the store last read from or wrote to m_currentPath; none when the file was absent.
     std::optional<size_t> m_knownDigest;
     QFileSystemWatcher m_watcher;
+    std::optional<std::pair<quint64, quint64>> m_watchedFolder; // the folder the watch is on
     QTimer m_watchDelay; // collects a burst of file-system events into one look
     bool m_constructed = false;
+    // The folder's modification stamp right after the store's own last write, to tell that
+    // write's folder events from another program's.
+    std::optional<qint64> m_ownFolderStamp;
+    // Notes whose file names are not UTF-8, by the name shown, with the path that reaches them.
+    QHash<QString, QByteArray> m_undecodablePaths;
 };
