@@ -5,9 +5,12 @@
 #include "sandbox.h"
 #include "store/notestore.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
@@ -242,12 +245,20 @@ private Q_SLOTS:
         delete window.data();
     }
 
-    void failedWriteAtQuitIsShown()
+    void textThatCannotBeWrittenAtQuitIsKept_data()
     {
+        QTest::addColumn<QString>("choice");
+        QTest::newRow("save elsewhere") << "Save As…";
+        QTest::newRow("go back") << "Back to Penwick";
+        QTest::newRow("discard") << "Discard Changes";
+    }
+
+    void textThatCannotBeWrittenAtQuitIsKept()
+    {
+        QFETCH(QString, choice);
         Sandbox sandbox;
         sandbox.writeNote("a.md", "text");
         PenwickApp app;
-        // Quitting closes the windows, and a closed window deletes itself.
         QPointer<ContentView> window = app.newWindow();
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window));
@@ -255,19 +266,75 @@ private Q_SLOTS:
         QVERIFY(QDir().rmdir(sandbox.notesFolder()));
         putFileAt(sandbox.notesFolder());
         typeAtEnd(window->editor(), "!");
+        const QString elsewhere = sandbox.documents() + "/kept.md";
 
         QString shown;
         QTimer::singleShot(0, &QCoreApplication::quit);
-        QTimer::singleShot(200, [&shown] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                box->close();
-            }
+        answerModal([&](QMessageBox *box) {
+            shown = box->text();
+            clickButton(box, choice);
+            if (choice == "Save As…")
+                answerFileDialog(elsewhere);
+            else if (choice == "Back to Penwick")
+                QTimer::singleShot(100, &QCoreApplication::quit); // after the folder is free
         });
+        if (choice == "Back to Penwick") {
+            QTimer::singleShot(50, [&] {
+                QVERIFY(window && window->isVisible());
+                QVERIFY(QFile::remove(sandbox.notesFolder()));
+            });
+        }
         QCoreApplication::exec();
-        QVERIFY2(shown.contains("a"), qPrintable(shown));
+        QVERIFY2(shown.contains("“a”"), qPrintable(shown));
         QVERIFY(shown.contains("could not be saved"));
+        if (choice == "Save As…")
+            QCOMPARE(readFile(elsewhere), "text!");
+        if (choice == "Back to Penwick")
+            QCOMPARE(sandbox.readNote("a.md"), "text!");
         delete window.data();
+    }
+
+private:
+    // Handles the next modal message box once it shows.
+    static void answerModal(const std::function<void(QMessageBox *)> &answer)
+    {
+        QTimer::singleShot(100, [answer] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                answer(box);
+            else
+                answerModal(answer);
+        });
+    }
+
+    static void clickButton(QMessageBox *box, const QString &text)
+    {
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == text) {
+                QTimer::singleShot(0, button, &QAbstractButton::click);
+                return;
+            }
+        }
+        QFAIL(qPrintable("No button " + text));
+    }
+
+    static void answerFileDialog(const QString &path)
+    {
+        QTimer::singleShot(100, [path] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return answerFileDialog(path);
+            // Typed, as a person would: the dialog may still be filling in its own suggestion.
+            auto *fileName = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(fileName);
+            fileName->setText(path);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+    }
+
+    static QByteArray readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 };
 
