@@ -75,6 +75,26 @@ private Q_SLOTS:
                                    << "\"日本 \" | S\"語\"";
         QTest::newRow("NUL") << QString::fromUtf8("a\0b", 3) << "\"a\ufffdb\"";
 
+        // A delimiter inside a link's target never pairs with one outside the link: the kind of
+        // delimiter that would be left half a pair shows as text, and the rest keeps its styles.
+        QTest::newRow("tilde in a link target, one after") << "[](~)~*"
+                                                           << "\"~*\"";
+        QTest::newRow("tilde in a link target, one before") << "*e* ~a[b](~)"
+                                                            << "E\"e\" | \" ~a\" | L(~)\"b\"";
+        QTest::newRow("tildes in a link target") << "[a](~~)~~b **c**"
+                                                 << "L(~~)\"a\" | \"~~b \" | S\"c\"";
+        QTest::newRow("home folder URL and strikethrough")
+            << "[home](http://x.org/~me) is ~not~ here"
+            << "L(http://x.org/~me)\"home\" | \" is ~not~ here\"";
+        QTest::newRow("star in a link target, one after") << "`c` [a](*) b*"
+                                                          << "C\"c\" | \" \" | L(*)\"a\" | \" b*\"";
+        QTest::newRow("star in a link target, one before") << "**a[](**)"
+                                                           << "\"**a\"";
+        QTest::newRow("underscore in a link title") << "[a](<x_y> \"_\") b_"
+                                                    << "L(x_y)\"a\" | \" b_\"";
+        QTest::newRow("both kinds") << "[a](~*) ~b*"
+                                    << "L(~*)\"a\" | \" ~b*\"";
+
         // Block syntax is text here.
         for (const char *text :
              {"# not a heading", "> not a quote", "1. not a list", "- not a bullet",

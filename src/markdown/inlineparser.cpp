@@ -45,34 +45,64 @@ QString decodeEntity(const char *entity, MD_SIZE size)
     return decodeUtf8(html.constData(), html.size());
 }
 
+// md4c 0.4.8 can report the end of a span it never began, or begin one it never ends. Once an
+// inline link has taken its "(destination "title")", md4c's last pass over emphasis and
+// strikethrough resumes just after the link's "]", inside those parentheses, so a "*", "_" or
+// "~" there pairs with one outside the link; the output then skips the link with the half of the
+// pair inside it. "[](~)~*" ends a strikethrough that never began, "*a[](*)" begins an emphasis
+// that never ends. A text with such a half pair is parsed again with that kind of delimiter as
+// plain text, so every character still shows and no style comes from half a pair.
+enum class Delimiter { Tilde = 1, StarOrUnderscore = 2, Other = 4 };
+Q_DECLARE_FLAGS(Delimiters, Delimiter)
+Q_DECLARE_OPERATORS_FOR_FLAGS(Delimiters)
+
+// What md4c gets in place of "*" and "_" when they are to be plain text: noncharacters, which
+// Unicode keeps for a program's own use, so no note means them and a link target may hold them;
+// they are turned back where md4c hands its buffer on (link targets).
+constexpr char16_t plainStar = u'\uFDD0';
+constexpr char16_t plainUnderscore = u'\uFDD1';
+
 class InlineParser
 {
 public:
-    explicit InlineParser(const QString &text);
+    InlineParser(const QString &text, Delimiters plain);
     std::optional<QList<InlineRun>> run();
+    // The kinds of delimiter md4c left half a pair of; the runs are not to be used then.
+    Delimiters unpaired() const { return m_unpaired; }
 
 private:
+    struct OpenSpan
+    {
+        MD_SPANTYPE type;
+        InlineStyles styles;
+        QString href;
+    };
+
     static int enterBlock(MD_BLOCKTYPE, void *, void *) { return 0; }
     static int leaveBlock(MD_BLOCKTYPE, void *, void *) { return 0; }
     static int enterSpan(MD_SPANTYPE type, void *detail, void *self);
     static int leaveSpan(MD_SPANTYPE type, void *detail, void *self);
     static int text(MD_TEXTTYPE type, const MD_CHAR *text, MD_SIZE size, void *self);
 
+    QByteArray encoded(QStringView character) const;
     void appendRun(const QString &text);
     QString original(const MD_CHAR *text, MD_SIZE size) const;
     QString attribute(const MD_ATTRIBUTE &attribute) const;
     static InlineStyles styleOf(MD_SPANTYPE type);
+    static Delimiter delimiterOf(MD_SPANTYPE type);
 
     const QString &m_text;
+    const Delimiters m_plain;
     QByteArray m_utf8;
     // For each byte of m_utf8, the position in m_text of the character it encodes.
     std::vector<qsizetype> m_positions;
     QList<InlineRun> m_runs;
-    QList<InlineStyles> m_styleStack;
-    QStringList m_hrefStack;
+    // The spans md4c has begun and not yet ended, innermost last, above one for the text itself.
+    QList<OpenSpan> m_open;
+    Delimiters m_unpaired;
 };
 
-InlineParser::InlineParser(const QString &text) : m_text(text)
+InlineParser::InlineParser(const QString &text, Delimiters plain) : m_text(text), m_plain(plain)
 {
     m_utf8.reserve(text.size() + 2);
     m_positions.reserve(text.size() + 3);
@@ -85,27 +115,43 @@ InlineParser::InlineParser(const QString &text) : m_text(text)
         const qsizetype start = i;
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        const QChar c = text[i];
-        add(c == u'\r' || c == u'\n' ? QByteArray(1, lineBreakStandIn)
-                                     : QStringView(text).sliced(start, i - start + 1).toUtf8(),
-            start);
+        add(encoded(QStringView(text).sliced(start, i - start + 1)), start);
     }
     add(QByteArray(1, sentinel), -1);
     m_positions.push_back(text.size());
 }
 
+QByteArray InlineParser::encoded(QStringView character) const
+{
+    const QChar first = character.front();
+    if (first == u'\r' || first == u'\n')
+        return QByteArray(1, lineBreakStandIn);
+    if (m_plain & Delimiter::StarOrUnderscore) {
+        if (first == u'*')
+            return QStringView(&plainStar, 1).toUtf8();
+        if (first == u'_')
+            return QStringView(&plainUnderscore, 1).toUtf8();
+    }
+    return character.toUtf8();
+}
+
 std::optional<QList<InlineRun>> InlineParser::run()
 {
     MD_PARSER parser {};
-    parser.flags = MD_FLAG_NOHTML | MD_FLAG_STRIKETHROUGH;
+    parser.flags = MD_FLAG_NOHTML;
+    if (!(m_plain & Delimiter::Tilde))
+        parser.flags |= MD_FLAG_STRIKETHROUGH;
     parser.enter_block = enterBlock;
     parser.leave_block = leaveBlock;
     parser.enter_span = enterSpan;
     parser.leave_span = leaveSpan;
     parser.text = text;
-    m_styleStack.append(InlineStyles());
-    m_hrefStack.append(QString());
-    if (md_parse(m_utf8.constData(), static_cast<MD_SIZE>(m_utf8.size()), &parser, this) != 0)
+    m_open.append({MD_SPAN_EM, InlineStyles(), QString()});
+    const int result =
+        md_parse(m_utf8.constData(), static_cast<MD_SIZE>(m_utf8.size()), &parser, this);
+    for (qsizetype i = 1; i < m_open.size(); ++i)
+        m_unpaired |= delimiterOf(m_open[i].type);
+    if (result != 0 || m_unpaired)
         return std::nullopt;
     return m_runs;
 }
@@ -128,21 +174,40 @@ InlineStyles InlineParser::styleOf(MD_SPANTYPE type)
     }
 }
 
+Delimiter InlineParser::delimiterOf(MD_SPANTYPE type)
+{
+    switch (type) {
+    case MD_SPAN_DEL:
+        return Delimiter::Tilde;
+    case MD_SPAN_EM:
+    case MD_SPAN_STRONG:
+        return Delimiter::StarOrUnderscore;
+    default:
+        return Delimiter::Other;
+    }
+}
+
 int InlineParser::enterSpan(MD_SPANTYPE type, void *detail, void *self)
 {
     auto *parser = static_cast<InlineParser *>(self);
-    parser->m_styleStack.append(parser->m_styleStack.last() | styleOf(type));
-    parser->m_hrefStack.append(
-        type == MD_SPAN_A ? parser->attribute(static_cast<MD_SPAN_A_DETAIL *>(detail)->href)
-                          : parser->m_hrefStack.last());
+    const OpenSpan &outer = parser->m_open.last();
+    parser->m_open.append({type, outer.styles | styleOf(type),
+                           type == MD_SPAN_A
+                               ? parser->attribute(static_cast<MD_SPAN_A_DETAIL *>(detail)->href)
+                               : outer.href});
     return 0;
 }
 
-int InlineParser::leaveSpan(MD_SPANTYPE, void *, void *self)
+// A span ended that is not the innermost one begun stops the parse: its runs would be styled
+// from half a pair.
+int InlineParser::leaveSpan(MD_SPANTYPE type, void *, void *self)
 {
     auto *parser = static_cast<InlineParser *>(self);
-    parser->m_styleStack.removeLast();
-    parser->m_hrefStack.removeLast();
+    if (parser->m_open.size() < 2 || parser->m_open.last().type != type) {
+        parser->m_unpaired |= delimiterOf(type);
+        return 1;
+    }
+    parser->m_open.removeLast();
     return 0;
 }
 
@@ -167,8 +232,8 @@ void InlineParser::appendRun(const QString &text)
 {
     if (text.isEmpty())
         return;
-    const InlineStyles styles = m_styleStack.last();
-    const QString &href = m_hrefStack.last();
+    const InlineStyles styles = m_open.last().styles;
+    const QString &href = m_open.last().href;
     if (!m_runs.isEmpty() && m_runs.last().styles == styles && m_runs.last().href == href)
         m_runs.last().text += text;
     else
@@ -213,6 +278,8 @@ QString InlineParser::attribute(const MD_ATTRIBUTE &attribute) const
             break;
         }
     }
+    if (m_plain & Delimiter::StarOrUnderscore)
+        value.replace(QChar(plainStar), u'*').replace(QChar(plainUnderscore), u'_');
     return value;
 }
 
@@ -222,7 +289,17 @@ std::optional<QList<InlineRun>> parseInline(const QString &text)
 {
     if (text.isEmpty())
         return QList<InlineRun>();
-    return InlineParser(text).run();
+    constexpr Delimiters canBePlain = Delimiter::Tilde | Delimiter::StarOrUnderscore;
+    for (Delimiters plain;;) {
+        InlineParser parser(text, plain);
+        std::optional<QList<InlineRun>> runs = parser.run();
+        const Delimiters unpaired = parser.unpaired();
+        if (!unpaired)
+            return runs;
+        if ((unpaired & ~canBePlain) || (plain & unpaired) == unpaired)
+            return std::nullopt;
+        plain |= unpaired;
+    }
 }
 
 } // namespace markdown
