@@ -92,6 +92,8 @@ private Q_SLOTS:
                                                            << "\"**a\"";
         QTest::newRow("underscore in a link title") << "[a](<x_y> \"_\") b_"
                                                     << "L(x_y)\"a\" | \" b_\"";
+        QTest::newRow("star in an image target inside a link") << "[![](*)*]()"
+                                                               << "L()\"*\"";
         QTest::newRow("both kinds") << "[a](~*) ~b*"
                                     << "L(~*)\"a\" | \" ~b*\"";
 

@@ -149,9 +149,11 @@ std::optional<QList<InlineRun>> InlineParser::run()
     m_open.append({MD_SPAN_EM, InlineStyles(), QString()});
     const int result =
         md_parse(m_utf8.constData(), static_cast<MD_SIZE>(m_utf8.size()), &parser, this);
+    if (result != 0)
+        return std::nullopt;
     for (qsizetype i = 1; i < m_open.size(); ++i)
         m_unpaired |= delimiterOf(m_open[i].type);
-    if (result != 0 || m_unpaired)
+    if (m_unpaired)
         return std::nullopt;
     return m_runs;
 }
@@ -199,13 +201,13 @@ int InlineParser::enterSpan(MD_SPANTYPE type, void *detail, void *self)
 }
 
 // A span ended that is not the innermost one begun stops the parse: its runs would be styled
-// from half a pair.
+// from half a pair. md4c stops only for a negative result; it carries on past a positive one.
 int InlineParser::leaveSpan(MD_SPANTYPE type, void *, void *self)
 {
     auto *parser = static_cast<InlineParser *>(self);
     if (parser->m_open.size() < 2 || parser->m_open.last().type != type) {
         parser->m_unpaired |= delimiterOf(type);
-        return 1;
+        return -1;
     }
     parser->m_open.removeLast();
     return 0;
