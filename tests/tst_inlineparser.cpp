@@ -94,6 +94,8 @@ private Q_SLOTS:
                                                     << "L(x_y)\"a\" | \" b_\"";
         QTest::newRow("star in an image target inside a link") << "[![](*)*]()"
                                                                << "L()\"*\"";
+        QTest::newRow("bracket in an image target") << "*e* ![]([)]()"
+                                                    << "E\"e\" | \" ![]([)]()\"";
         QTest::newRow("both kinds") << "[a](~*) ~b*"
                                     << "L(~*)\"a\" | \" ~b*\"";
 

@@ -45,22 +45,33 @@ QString decodeEntity(const char *entity, MD_SIZE size)
     return decodeUtf8(html.constData(), html.size());
 }
 
-// md4c 0.4.8 can report the end of a span it never began, or begin one it never ends. Once an
-// inline link has taken its "(destination "title")", md4c's last pass over emphasis and
-// strikethrough resumes just after the link's "]", inside those parentheses, so a "*", "_" or
-// "~" there pairs with one outside the link; the output then skips the link with the half of the
-// pair inside it. "[](~)~*" ends a strikethrough that never began, "*a[](*)" begins an emphasis
-// that never ends. A text with such a half pair is parsed again with that kind of delimiter as
-// plain text, so every character still shows and no style comes from half a pair.
-enum class Delimiter { Tilde = 1, StarOrUnderscore = 2, Other = 4 };
+// md4c 0.4.8 can report the end of a span it never began, or begin one it never ends. Once a
+// link or image has taken its "(destination "title")", md4c's last pass over emphasis and
+// strikethrough resumes just after its "]", inside those parentheses, so a "*", "_" or "~" there
+// pairs with one outside; and a "[" in an image's parentheses can open a link that ends outside
+// them. The output then skips the parentheses with the half of the pair inside them: "[](~)~*"
+// ends a strikethrough that never began, "*a[](*)" begins an emphasis that never ends. A text
+// with such a half pair is parsed again with that kind of delimiter as plain text, so every
+// character still shows and no style comes from half a pair.
+enum class Delimiter { Tilde = 1, Emphasis = 2, Bracket = 4, Other = 8 };
 Q_DECLARE_FLAGS(Delimiters, Delimiter)
 Q_DECLARE_OPERATORS_FOR_FLAGS(Delimiters)
 
-// What md4c gets in place of "*" and "_" when they are to be plain text: noncharacters, which
-// Unicode keeps for a program's own use, so no note means them and a link target may hold them;
-// they are turned back where md4c hands its buffer on (link targets).
-constexpr char16_t plainStar = u'\uFDD0';
-constexpr char16_t plainUnderscore = u'\uFDD1';
+// What md4c gets in place of a delimiter that is to be plain text: a noncharacter, which Unicode
+// keeps for a program's own use, so no note means one and a link target may hold it. The shown
+// text is always taken from the original; link targets, which md4c hands on from its buffer, get
+// the delimiters back.
+struct StandIn
+{
+    Delimiter kind;
+    char16_t delimiter;
+    char16_t standIn;
+};
+constexpr StandIn standIns[] = {
+    {Delimiter::Tilde, u'~', u'\uFDD0'},    {Delimiter::Emphasis, u'*', u'\uFDD1'},
+    {Delimiter::Emphasis, u'_', u'\uFDD2'}, {Delimiter::Bracket, u'[', u'\uFDD3'},
+    {Delimiter::Bracket, u']', u'\uFDD4'},
+};
 
 class InlineParser
 {
@@ -126,11 +137,9 @@ QByteArray InlineParser::encoded(QStringView character) const
     const QChar first = character.front();
     if (first == u'\r' || first == u'\n')
         return QByteArray(1, lineBreakStandIn);
-    if (m_plain & Delimiter::StarOrUnderscore) {
-        if (first == u'*')
-            return QStringView(&plainStar, 1).toUtf8();
-        if (first == u'_')
-            return QStringView(&plainUnderscore, 1).toUtf8();
+    for (const StandIn &standIn : standIns) {
+        if (first == standIn.delimiter && (m_plain & standIn.kind))
+            return QStringView(&standIn.standIn, 1).toUtf8();
     }
     return character.toUtf8();
 }
@@ -138,9 +147,7 @@ QByteArray InlineParser::encoded(QStringView character) const
 std::optional<QList<InlineRun>> InlineParser::run()
 {
     MD_PARSER parser {};
-    parser.flags = MD_FLAG_NOHTML;
-    if (!(m_plain & Delimiter::Tilde))
-        parser.flags |= MD_FLAG_STRIKETHROUGH;
+    parser.flags = MD_FLAG_NOHTML | MD_FLAG_STRIKETHROUGH;
     parser.enter_block = enterBlock;
     parser.leave_block = leaveBlock;
     parser.enter_span = enterSpan;
@@ -183,7 +190,10 @@ Delimiter InlineParser::delimiterOf(MD_SPANTYPE type)
         return Delimiter::Tilde;
     case MD_SPAN_EM:
     case MD_SPAN_STRONG:
-        return Delimiter::StarOrUnderscore;
+        return Delimiter::Emphasis;
+    case MD_SPAN_A:
+    case MD_SPAN_IMG:
+        return Delimiter::Bracket;
     default:
         return Delimiter::Other;
     }
@@ -280,8 +290,10 @@ QString InlineParser::attribute(const MD_ATTRIBUTE &attribute) const
             break;
         }
     }
-    if (m_plain & Delimiter::StarOrUnderscore)
-        value.replace(QChar(plainStar), u'*').replace(QChar(plainUnderscore), u'_');
+    for (const StandIn &standIn : standIns) {
+        if (m_plain & standIn.kind)
+            value.replace(QChar(standIn.standIn), QChar(standIn.delimiter));
+    }
     return value;
 }
 
@@ -291,7 +303,7 @@ std::optional<QList<InlineRun>> parseInline(const QString &text)
 {
     if (text.isEmpty())
         return QList<InlineRun>();
-    constexpr Delimiters canBePlain = Delimiter::Tilde | Delimiter::StarOrUnderscore;
+    constexpr Delimiters canBePlain = Delimiter::Tilde | Delimiter::Emphasis | Delimiter::Bracket;
     for (Delimiters plain;;) {
         InlineParser parser(text, plain);
         std::optional<QList<InlineRun>> runs = parser.run();
