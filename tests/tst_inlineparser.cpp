@@ -74,6 +74,23 @@ private Q_SLOTS:
         QTest::newRow("non-Latin") << "日本 **語**"
                                    << "\"日本 \" | S\"語\"";
         QTest::newRow("NUL") << QString::fromUtf8("a\0b", 3) << "\"a\ufffdb\"";
+        QTest::newRow("entities of characters HTML escapes") << "&lt;&gt;&quot;&amp;&apos;"
+                                                             << "\"<>\"&'\"";
+        QTest::newRow("entities of two characters and of whitespace")
+            << "&NotEqualTilde;&Tab;&NewLine;."
+            << "\"\u2242\u0338\t\n.\"";
+        QTest::newRow("entities repeated and styled") << "&amp;**&amp;&copy;**&copy;&amp;"
+                                                      << "\"&\" | S\"&\u00a9\" | \"\u00a9&\"";
+        QTest::newRow("numeric entities out of range") << "&#0;&#xD800;&#1114112;&#x10FFFF;&#0065;"
+                                                       << "\"\ufffd\ufffd\ufffd\U0010ffff"
+                                                          "A\"";
+        QTest::newRow("entities in a link target") << "[a](/&lt;&notanentity;&#x41;)"
+                                                   << "L(/<&notanentity;A)\"a\"";
+        QTest::newRow("characters beyond 16 bits")
+            << "\U0001d11e **\U0001d11e** \U0001d11e"
+            << "\"\U0001d11e \" | S\"\U0001d11e\" | \" \U0001d11e\"";
+        QTest::newRow("lone surrogate")
+            << QString(QChar(0xd800)) + "**b**" << QString(u'"') + QChar(0xd800) + "\" | S\"b\"";
 
         // A delimiter inside a link's target never pairs with one outside the link: the kind of
         // delimiter that would be left half a pair shows as text, and the rest keeps its styles.

@@ -28,3 +28,7 @@ struct InlineRun
 std::optional<QList<InlineRun>> parseInline(const QString &text);
 
 } // namespace markdown
+
+// A hostile note can give millions of runs; the list then grows by moving its memory, not by
+// moving each run.
+Q_DECLARE_TYPEINFO(markdown::InlineRun, Q_RELOCATABLE_TYPE);

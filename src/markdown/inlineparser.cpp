@@ -4,9 +4,10 @@
 #include <md4c.h>
 
 #include <QByteArray>
+#include <QHash>
 #include <QStringDecoder>
 
-#include <vector>
+#include <algorithm>
 
 namespace markdown {
 
@@ -27,13 +28,101 @@ QString decodeUtf8(const char *bytes, qsizetype size)
     return decoder.decode(QByteArrayView(bytes, size));
 }
 
-// md4c keeps its entity table to its HTML renderer, so the renderer decodes the one entity and
-// the few escapes it writes are undone.
-QString decodeEntity(const char *entity, MD_SIZE size)
+// The characters md4c's HTML renderer writes for text, undone.
+QString unescapedHtml(QByteArray html)
+{
+    html.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"").replace("&amp;", "&");
+    return decodeUtf8(html.constData(), html.size());
+}
+
+// md4c keeps its table of named entities to its HTML renderer, and one md_html() call costs as
+// much as parsing a short text, far more than a note's thousands of entities may take. So the
+// distinct named entities of a text are rendered in one call, between separators; numeric ones
+// are decoded here, as the renderer decodes them.
+class Entities
+{
+public:
+    explicit Entities(QByteArrayView utf8);
+    QString decode(QByteArrayView entity) const;
+
+private:
+    static QByteArray html(QByteArrayView markdown);
+    static QString decodeNumeric(QByteArrayView entity);
+
+    QHash<QByteArray, QString> m_named;
+};
+
+// A noncharacter: no entity stands for it, and md_html() copies it as it is.
+constexpr QByteArrayView separator("\xef\xb7\x95"); // U+FDD5
+// md4c takes "&", a letter, up to 47 more letters and digits and ";" as a named entity.
+constexpr qsizetype longestName = 48;
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+Entities::Entities(QByteArrayView utf8)
+{
+    QByteArray names;
+    qsizetype count = 0;
+    for (qsizetype at = utf8.indexOf('&'); at >= 0; at = utf8.indexOf('&', at + 1)) {
+        qsizetype end = at + 1;
+        if (end == utf8.size() || !isAsciiLetter(utf8[end]))
+            continue;
+        while (end < utf8.size() && end - at <= longestName
+               && (isAsciiLetter(utf8[end]) || isAsciiDigit(utf8[end])))
+            ++end;
+        if (end == utf8.size() || utf8[end] != ';')
+            continue;
+        const QByteArray name = utf8.sliced(at, end + 1 - at).toByteArray();
+        if (m_named.contains(name))
+            continue;
+        m_named.insert(name, QString());
+        names += name;
+        names += separator;
+        ++count;
+    }
+    if (count == 0)
+        return;
+    // The names in text order, each followed by the separator, render as one paragraph of the
+    // decoded characters in the same order, each followed by the separator.
+    const QByteArray rendered = html(names);
+    QList<QString> decoded;
+    for (qsizetype from = 0, at; (at = rendered.indexOf(separator, from)) >= 0;
+         from = at + separator.size())
+        decoded.append(unescapedHtml(rendered.sliced(from, at - from)));
+    if (decoded.size() != count) {
+        m_named.clear(); // each is then rendered on its own
+        return;
+    }
+    for (qsizetype at = 0, index = 0; at < names.size(); ++index) {
+        const qsizetype end = names.indexOf(separator, at);
+        m_named[names.sliced(at, end - at)] = decoded[index];
+        at = end + separator.size();
+    }
+}
+
+QString Entities::decode(QByteArrayView entity) const
+{
+    if (entity.size() > 3 && entity[1] == '#')
+        return decodeNumeric(entity);
+    const auto found = m_named.constFind(entity.toByteArray());
+    if (found != m_named.cend())
+        return *found;
+    return unescapedHtml(html(entity));
+}
+
+QByteArray Entities::html(QByteArrayView markdown)
 {
     QByteArray html;
     md_html(
-        entity, size,
+        markdown.data(), MD_SIZE(markdown.size()),
         [](const MD_CHAR *output, MD_SIZE length, void *sink) {
             static_cast<QByteArray *>(sink)->append(output, length);
         },
@@ -41,8 +130,22 @@ QString decodeEntity(const char *entity, MD_SIZE size)
     html = html.trimmed();
     if (html.startsWith("<p>") && html.endsWith("</p>"))
         html = html.sliced(3, html.size() - 7);
-    html.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"").replace("&amp;", "&");
-    return decodeUtf8(html.constData(), html.size());
+    return html;
+}
+
+// "&#" and up to 7 decimal digits, or "&#x" and up to 6 hexadecimal ones, then ";", as md4c
+// checked. Code points out of Unicode's range, surrogates and 0 stand for the replacement
+// character.
+QString Entities::decodeNumeric(QByteArrayView entity)
+{
+    const bool hexadecimal = entity[2] == 'x' || entity[2] == 'X';
+    bool ok = false;
+    const uint codePoint = QByteArrayView(entity)
+                               .sliced(hexadecimal ? 3 : 2, entity.size() - (hexadecimal ? 4 : 3))
+                               .toUInt(&ok, hexadecimal ? 16 : 10);
+    if (!ok || codePoint == 0 || codePoint > 0x10ffff || QChar::isSurrogate(codePoint))
+        return QString(QChar::ReplacementCharacter);
+    return QString::fromUcs4(reinterpret_cast<const char32_t *>(&codePoint), 1);
 }
 
 // md4c 0.4.8 can report the end of a span it never began, or begin one it never ends. Once a
@@ -95,53 +198,59 @@ private:
     static int leaveSpan(MD_SPANTYPE type, void *detail, void *self);
     static int text(MD_TEXTTYPE type, const MD_CHAR *text, MD_SIZE size, void *self);
 
-    QByteArray encoded(QStringView character) const;
-    void appendRun(const QString &text);
-    QString original(const MD_CHAR *text, MD_SIZE size) const;
+    static QByteArray encoded(const QString &text, Delimiters plain);
+    void appendRun(QStringView text);
+    bool isInBuffer(const MD_CHAR *text, MD_SIZE size) const;
+    QStringView original(const MD_CHAR *text, MD_SIZE size);
+    qsizetype positionOf(qsizetype byte);
     QString attribute(const MD_ATTRIBUTE &attribute) const;
     static InlineStyles styleOf(MD_SPANTYPE type);
     static Delimiter delimiterOf(MD_SPANTYPE type);
 
     const QString &m_text;
     const Delimiters m_plain;
-    QByteArray m_utf8;
-    // For each byte of m_utf8, the position in m_text of the character it encodes.
-    std::vector<qsizetype> m_positions;
+    const QByteArray m_utf8;
+    const Entities m_entities;
+    // A byte of m_utf8 and the position in m_text of the character it begins, where positionOf()
+    // last stopped.
+    qsizetype m_cursorByte = 1;
+    qsizetype m_cursorPosition = 0;
     QList<InlineRun> m_runs;
     // The spans md4c has begun and not yet ended, innermost last, above one for the text itself.
     QList<OpenSpan> m_open;
     Delimiters m_unpaired;
 };
 
-InlineParser::InlineParser(const QString &text, Delimiters plain) : m_text(text), m_plain(plain)
-{
-    m_utf8.reserve(text.size() + 2);
-    m_positions.reserve(text.size() + 3);
-    auto add = [this](const QByteArray &bytes, qsizetype position) {
-        m_utf8.append(bytes);
-        m_positions.insert(m_positions.end(), bytes.size(), position);
-    };
-    add(QByteArray(1, sentinel), -1);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype start = i;
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        add(encoded(QStringView(text).sliced(start, i - start + 1)), start);
-    }
-    add(QByteArray(1, sentinel), -1);
-    m_positions.push_back(text.size());
-}
+InlineParser::InlineParser(const QString &text, Delimiters plain)
+    : m_text(text), m_plain(plain), m_utf8(encoded(text, plain)), m_entities(m_utf8)
+{ }
 
-QByteArray InlineParser::encoded(QStringView character) const
+// The text for md4c, between sentinels. Bytes below 0x80 stand only for themselves in UTF-8, so
+// they can be replaced one by one.
+QByteArray InlineParser::encoded(const QString &text, Delimiters plain)
 {
-    const QChar first = character.front();
-    if (first == u'\r' || first == u'\n')
-        return QByteArray(1, lineBreakStandIn);
-    for (const StandIn &standIn : standIns) {
-        if (first == standIn.delimiter && (m_plain & standIn.kind))
-            return QStringView(&standIn.standIn, 1).toUtf8();
+    QByteArray utf8 = text.toUtf8();
+    std::replace(utf8.begin(), utf8.end(), '\r', lineBreakStandIn);
+    std::replace(utf8.begin(), utf8.end(), '\n', lineBreakStandIn);
+    QByteArray encoded;
+    encoded.reserve(utf8.size() + 2);
+    encoded.append(sentinel);
+    if (!plain) {
+        encoded.append(utf8);
+    } else {
+        for (const char byte : std::as_const(utf8)) {
+            const auto standIn =
+                std::find_if(std::begin(standIns), std::end(standIns), [&](const StandIn &s) {
+                    return byte == s.delimiter && (plain & s.kind);
+                });
+            if (standIn == std::end(standIns))
+                encoded.append(byte);
+            else
+                encoded.append(QStringView(&standIn->standIn, 1).toUtf8());
+        }
     }
-    return character.toUtf8();
+    encoded.append(sentinel);
+    return encoded;
 }
 
 std::optional<QList<InlineRun>> InlineParser::run()
@@ -228,48 +337,67 @@ int InlineParser::text(MD_TEXTTYPE type, const MD_CHAR *text, MD_SIZE size, void
     auto *parser = static_cast<InlineParser *>(self);
     switch (type) {
     case MD_TEXT_ENTITY:
-        parser->appendRun(decodeEntity(text, size));
+        parser->appendRun(parser->m_entities.decode(QByteArrayView(text, size)));
         break;
     case MD_TEXT_NULLCHAR:
         parser->appendRun(QString(QChar::ReplacementCharacter));
         break;
     default:
-        parser->appendRun(parser->original(text, size));
+        if (parser->isInBuffer(text, size))
+            parser->appendRun(parser->original(text, size));
+        else
+            parser->appendRun(decodeUtf8(text, size));
         break;
     }
     return 0;
 }
 
-void InlineParser::appendRun(const QString &text)
+void InlineParser::appendRun(QStringView text)
 {
     if (text.isEmpty())
         return;
-    const InlineStyles styles = m_open.last().styles;
-    const QString &href = m_open.last().href;
-    if (!m_runs.isEmpty() && m_runs.last().styles == styles && m_runs.last().href == href)
+    const OpenSpan &span = m_open.last();
+    if (!m_runs.isEmpty() && m_runs.last().styles == span.styles && m_runs.last().href == span.href)
         m_runs.last().text += text;
     else
-        m_runs.append({text, styles, href});
+        m_runs.append({text.toString(), span.styles, span.href});
+}
+
+// md4c writes a few characters of its own (a space, a line feed) from outside the buffer.
+bool InlineParser::isInBuffer(const MD_CHAR *text, MD_SIZE size) const
+{
+    const qsizetype offset = text - m_utf8.constData();
+    return offset >= 0 && offset + qsizetype(size) <= m_utf8.size();
 }
 
 // The text md4c hands back points into our buffer; taking the characters from the original
 // keeps them exactly as written. The sentinels map to nothing.
-QString InlineParser::original(const MD_CHAR *text, MD_SIZE size) const
+QStringView InlineParser::original(const MD_CHAR *text, MD_SIZE size)
 {
     const qsizetype offset = text - m_utf8.constData();
-    if (offset < 0 || offset + qsizetype(size) > m_utf8.size())
-        return decodeUtf8(text, size);
-    qsizetype begin = offset;
-    qsizetype end = offset + size;
-    while (begin < end && m_positions[begin] < 0)
-        ++begin;
-    while (end > begin && m_positions[end - 1] < 0)
-        --end;
-    if (begin == end)
-        return QString();
-    const qsizetype from = m_positions[begin];
-    const qsizetype to = m_positions[end] < 0 ? m_text.size() : m_positions[end];
-    return m_text.sliced(from, to - from);
+    const qsizetype begin = std::max<qsizetype>(offset, 1);
+    const qsizetype end = std::min<qsizetype>(offset + size, m_utf8.size() - 1);
+    if (begin >= end)
+        return {};
+    const qsizetype from = positionOf(begin);
+    return QStringView(m_text).sliced(from, positionOf(end) - from);
+}
+
+// Counts from where it last stopped: md4c hands the text back in order, so a parse counts each
+// byte about once. A character of four bytes is two UTF-16 code units; any shorter one is one,
+// a stand-in too.
+qsizetype InlineParser::positionOf(qsizetype byte)
+{
+    if (byte < m_cursorByte) {
+        m_cursorByte = 1;
+        m_cursorPosition = 0;
+    }
+    for (; m_cursorByte < byte; ++m_cursorByte) {
+        const auto unit = quint8(m_utf8[m_cursorByte]);
+        if ((unit & 0xc0) != 0x80)
+            m_cursorPosition += unit >= 0xf0 ? 2 : 1;
+    }
+    return m_cursorPosition;
 }
 
 QString InlineParser::attribute(const MD_ATTRIBUTE &attribute) const
@@ -280,7 +408,7 @@ QString InlineParser::attribute(const MD_ATTRIBUTE &attribute) const
         const MD_SIZE length = attribute.substr_offsets[i + 1] - attribute.substr_offsets[i];
         switch (attribute.substr_types[i]) {
         case MD_TEXT_ENTITY:
-            value += decodeEntity(piece, length);
+            value += m_entities.decode(QByteArrayView(piece, length));
             break;
         case MD_TEXT_NULLCHAR:
             value += QChar::ReplacementCharacter;
