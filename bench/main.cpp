@@ -4,6 +4,7 @@
 #include "app/noteeditor.h"
 #include "bench/samplenote.h"
 #include "markdown/block.h"
+#include "markdown/inline.h"
 #include "markdown/markdownview.h"
 #include "store/notestore.h"
 
@@ -372,6 +373,42 @@ void benchMemory()
                 small > 0 ? double(big) / small : 0);
 }
 
+double cpuSecondsOf(const std::function<void()> &work)
+{
+    const double start = cpuSeconds();
+    work();
+    return cpuSeconds() - start;
+}
+
+// Notes written to be hard on the parsers, as one block each, in CPU time: a single run each, as
+// they take long, so other processes on the machine must not count. The inline parser's time is
+// set beside md4c's parse alone of the same text, which it cannot go below, and each size's time
+// per megabyte beside the smallest one's, which stays level when the time is linear.
+void benchHostile()
+{
+    std::printf("Hostile notes, one block each, CPU time:\n");
+    const std::pair<const char *, QString> pieces[] = {
+        {"a line of 'a'", QStringLiteral("a")},
+        {"'_a_ ' repeated", QStringLiteral("_a_ ")},
+        {"'&amp;&#1234;&notanentity;' repeated", QStringLiteral("&amp;&#1234;&notanentity;")},
+    };
+    for (const auto &[name, piece] : pieces) {
+        double firstPerMegabyte = 0;
+        for (const int megabytes : {1, 10}) {
+            const QString note = piece.repeated(megabytes * 1024 * 1024 / piece.size());
+            const double parse = cpuSecondsOf([&] { markdown::parse(note); });
+            const double inline_ = cpuSecondsOf([&] { markdown::parseInline(note); });
+            const double md4c = cpuSecondsOf([&] { md4cParse(note.toUtf8()); });
+            if (firstPerMegabyte == 0)
+                firstPerMegabyte = inline_ / megabytes;
+            std::printf("  %-38s %2d MB: parse %.3f s; parseInline %.3f s, md4c alone %.3f s, "
+                        "ratio %.1f; parseInline per MB against 1 MB %.2f\n",
+                        name, megabytes, parse, inline_, md4c, inline_ / md4c,
+                        inline_ / megabytes / firstPerMegabyte);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -392,6 +429,7 @@ int main(int argc, char **argv)
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
     benchParse("Block parser, freed memory kept by the allocator (M_TRIM_THRESHOLD 256 MB):");
     mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+    benchHostile();
     benchPreview();
     benchStartUp();
     benchAutosave();
