@@ -140,8 +140,7 @@ QString Entities::decodeNumeric(QByteArrayView entity)
 {
     const bool hexadecimal = entity[2] == 'x' || entity[2] == 'X';
     bool ok = false;
-    const uint codePoint = QByteArrayView(entity)
-                               .sliced(hexadecimal ? 3 : 2, entity.size() - (hexadecimal ? 4 : 3))
+    const uint codePoint = entity.sliced(hexadecimal ? 3 : 2, entity.size() - (hexadecimal ? 4 : 3))
                                .toUInt(&ok, hexadecimal ? 16 : 10);
     if (!ok || codePoint == 0 || codePoint > 0x10ffff || QChar::isSurrogate(codePoint))
         return QString(QChar::ReplacementCharacter);
