@@ -4,7 +4,7 @@
 #include "app/noteeditor.h"
 #include "bench/samplenote.h"
 #include "markdown/block.h"
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
 #include "store/notestore.h"
 
 #include <QAbstractTextDocumentLayout>

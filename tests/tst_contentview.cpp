@@ -1,7 +1,7 @@
 #include "app/contentview.h"
 #include "app/noteeditor.h"
 #include "app/penwickapp.h"
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
 #include "sandbox.h"
 #include "store/notestore.h"
 

@@ -1,4 +1,5 @@
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
+#include "preview/previewstyle.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -79,21 +80,20 @@ private Q_SLOTS:
         QList<int> kinds;
         for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
             kinds.append(block.userState());
-        using K = MarkdownView;
+        using namespace preview;
         QCOMPARE(kinds,
-                 (QList<int> {K::Heading, K::Paragraph, K::Heading, K::Heading,   K::Heading,
-                              K::Heading, K::Heading,   K::Bullet,  K::Bullet,    K::Bullet,
-                              K::Bullet,  K::Number,    K::Number,  K::Number,    K::Quote,
-                              K::Quote,   K::Code,      K::Rule,    K::Paragraph, K::Paragraph}));
+                 (QList<int> {Heading, Paragraph, Heading, Heading, Heading,   Heading,  Heading,
+                              Bullet,  Bullet,    Bullet,  Bullet,  Number,    Number,   Number,
+                              Quote,   Quote,     Code,    Rule,    Paragraph, Paragraph}));
 
         // Headings: bold, at their pixel size, 6 px above levels 1 and 2 only.
         for (int level = 1; level <= 6; ++level) {
             const QTextBlock heading = document.findBlockByNumber(level == 1 ? 0 : level);
             const QFont font = heading.begin().fragment().charFormat().font();
-            QCOMPARE(font.pixelSize(), MarkdownView::headingPixelSize(level));
+            QCOMPARE(font.pixelSize(), preview::headingPixelSize(level));
             QCOMPARE(font.bold(), true);
             QCOMPARE(heading.blockFormat().topMargin(), level <= 2 ? 6.0 : 0.0);
-            QCOMPARE(heading.blockFormat().bottomMargin(), qreal(MarkdownView::blockSpacing));
+            QCOMPARE(heading.blockFormat().bottomMargin(), qreal(preview::blockSpacing));
         }
 
         // Bullets hang from the glyph and step in 16 px a level; numbers keep their marker.

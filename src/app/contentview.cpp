@@ -4,7 +4,7 @@
 #include "app/notelistmodel.h"
 #include "app/noterowdelegate.h"
 #include "app/windowaccessor.h"
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
 #include "store/notestore.h"
 
 #include <QApplication>

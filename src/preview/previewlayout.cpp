@@ -1,6 +1,6 @@
-#include "markdown/previewlayout.h"
+#include "preview/previewlayout.h"
 
-#include "markdown/markdownview.h"
+#include "preview/previewstyle.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -200,21 +200,21 @@ void PreviewLayout::drawDecoration(QPainter *painter, const QTextBlock &block, q
     const qreal left = margin();
     const qreal width = m_width - 2 * margin();
     switch (block.userState()) {
-    case MarkdownView::Code: {
+    case preview::Code: {
         QPainterPath box;
-        box.addRoundedRect(QRectF(left, textTop - MarkdownView::codePadding, width,
-                                  textHeight + 2 * MarkdownView::codePadding),
-                           MarkdownView::codeCornerRadius, MarkdownView::codeCornerRadius);
-        painter->fillPath(box, MarkdownView::secondaryColor(palette, 0.15));
+        box.addRoundedRect(QRectF(left, textTop - preview::codePadding, width,
+                                  textHeight + 2 * preview::codePadding),
+                           preview::codeCornerRadius, preview::codeCornerRadius);
+        painter->fillPath(box, preview::secondaryColor(palette, 0.15));
         break;
     }
-    case MarkdownView::Quote:
-        painter->fillRect(QRectF(left, textTop, MarkdownView::quoteBarWidth, textHeight),
-                          MarkdownView::secondaryColor(palette, 0.5));
+    case preview::Quote:
+        painter->fillRect(QRectF(left, textTop, preview::quoteBarWidth, textHeight),
+                          preview::secondaryColor(palette, 0.5));
         break;
-    case MarkdownView::Rule:
+    case preview::Rule:
         painter->fillRect(QRectF(left, top + firstLine.y(), width, 1),
-                          MarkdownView::secondaryColor(palette, 0.5));
+                          preview::secondaryColor(palette, 0.5));
         break;
     default:
         break;

@@ -1,7 +1,8 @@
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
 
 #include "markdown/inline.h"
-#include "markdown/previewlayout.h"
+#include "preview/previewlayout.h"
+#include "preview/previewstyle.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -100,14 +101,14 @@ void insertStyled(QTextCursor &cursor, const QString &content, const QTextCharFo
 void insertMarker(QTextCursor &cursor, QTextBlockFormat &blockFormat, const QString &marker,
                   qreal leftEdge, const QFont &body)
 {
-    const qreal width = QFontMetricsF(body).horizontalAdvance(marker) + MarkdownView::markerGap;
+    const qreal width = QFontMetricsF(body).horizontalAdvance(marker) + preview::markerGap;
     blockFormat.setLeftMargin(leftEdge + width);
     blockFormat.setTextIndent(-width);
     cursor.setBlockFormat(blockFormat);
     cursor.insertText(marker.chopped(1), QTextCharFormat());
     QTextCharFormat gap;
     gap.setFontLetterSpacingType(QFont::AbsoluteSpacing);
-    gap.setFontLetterSpacing(MarkdownView::markerGap);
+    gap.setFontLetterSpacing(preview::markerGap);
     cursor.insertText(marker.right(1), gap);
 }
 
@@ -125,12 +126,6 @@ MarkdownView::MarkdownView(QWidget *parent) : QTextEdit(parent)
     setBackgroundRole(QPalette::Base);
     document()->setDocumentLayout(new PreviewLayout(document()));
     document()->setDocumentMargin(padding);
-}
-
-int MarkdownView::headingPixelSize(qint64 level)
-{
-    static constexpr int sizes[] = {28, 24, 20, 17, 15, 14};
-    return sizes[std::clamp<qint64>(level, 1, 6) - 1];
 }
 
 void MarkdownView::setSource(const QString &source)
@@ -206,9 +201,9 @@ void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
 {
     const QFont body = font();
     QTextBlockFormat blockFormat;
-    blockFormat.setBottomMargin(blockSpacing);
+    blockFormat.setBottomMargin(preview::blockSpacing);
     QTextCharFormat base;
-    auto begin = [&](Kind kind) {
+    auto begin = [&](preview::BlockKind kind) {
         cursor.setBlockFormat(blockFormat);
         cursor.setBlockCharFormat(base);
         cursor.block().setUserState(kind);
@@ -218,53 +213,46 @@ void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
                        blockFormat.setTopMargin(heading.level <= 2 ? 6 : 0);
                        base.setFontWeight(QFont::Bold);
                        base.setProperty(QTextFormat::FontPixelSize,
-                                        headingPixelSize(heading.level));
-                       begin(Heading);
+                                        preview::headingPixelSize(heading.level));
+                       begin(preview::Heading);
                        insertStyled(cursor, heading.content, base, body, palette());
                    },
                    [&](const markdown::Paragraph &paragraph) {
-                       begin(Paragraph);
+                       begin(preview::Paragraph);
                        insertStyled(cursor, paragraph.content, base, body, palette());
                    },
                    [&](const markdown::Code &code) {
-                       blockFormat.setLeftMargin(codePadding);
-                       blockFormat.setRightMargin(codePadding);
-                       blockFormat.setTopMargin(codePadding);
-                       blockFormat.setBottomMargin(codePadding + blockSpacing);
+                       blockFormat.setLeftMargin(preview::codePadding);
+                       blockFormat.setRightMargin(preview::codePadding);
+                       blockFormat.setTopMargin(preview::codePadding);
+                       blockFormat.setBottomMargin(preview::codePadding + preview::blockSpacing);
                        base.setFont(codeFont(body), QTextCharFormat::FontPropertiesSpecifiedOnly);
-                       begin(Code);
+                       begin(preview::Code);
                        cursor.insertText(displayed(code.content), base);
                    },
                    [&](const markdown::Quote &quote) {
-                       blockFormat.setLeftMargin(quoteBarWidth + quoteGap);
-                       base.setForeground(secondaryColor(palette(), 1));
-                       begin(Quote);
+                       blockFormat.setLeftMargin(preview::quoteBarWidth + preview::quoteGap);
+                       base.setForeground(preview::secondaryColor(palette(), 1));
+                       begin(preview::Quote);
                        insertStyled(cursor, quote.content, base, body, palette());
                    },
                    [&](const markdown::Bullet &bullet) {
-                       begin(Bullet);
+                       begin(preview::Bullet);
                        insertMarker(cursor, blockFormat, QStringLiteral("\u2022"),
-                                    bullet.indent * indentStep, body);
+                                    bullet.indent * preview::indentStep, body);
                        insertStyled(cursor, bullet.content, base, body, palette());
                    },
                    [&](const markdown::Number &number) {
-                       begin(Number);
+                       begin(preview::Number);
                        insertMarker(cursor, blockFormat, number.marker, 0, body);
                        insertStyled(cursor, number.content, base, body, palette());
                    },
                    [&](const markdown::Rule &) {
                        blockFormat.setLineHeight(1, QTextBlockFormat::FixedHeight);
-                       begin(Rule);
+                       begin(preview::Rule);
                    },
                },
                block);
-}
-
-QColor MarkdownView::secondaryColor(const QPalette &palette, qreal opacity)
-{
-    QColor color = palette.color(QPalette::Text);
-    color.setAlphaF(0.55 * opacity);
-    return color;
 }
 
 void MarkdownView::mousePressEvent(QMouseEvent *event)

@@ -18,26 +18,12 @@ class MarkdownView : public QTextEdit
 public:
     using Block = markdown::Block;
 
-    // What each text block of the document shows, kept as its user state.
-    enum Kind { Heading, Paragraph, Code, Quote, Bullet, Number, Rule };
-
     explicit MarkdownView(QWidget *parent = nullptr);
 
     void setSource(const QString &source);
     QString source() const;
     // Moves to the top with nothing selected, as for a note opened anew.
     void showFromTop();
-
-    static constexpr int blockSpacing = 10;
-    static constexpr int codePadding = 8;
-    static constexpr int codeCornerRadius = 6;
-    static constexpr int quoteBarWidth = 3;
-    static constexpr int quoteGap = 8;
-    static constexpr int markerGap = 6;
-    static constexpr int indentStep = 16;
-    static int headingPixelSize(qint64 level);
-    // The secondary colour of text, at the opacity given.
-    static QColor secondaryColor(const QPalette &palette, qreal opacity);
 
 Q_SIGNALS:
     // A link the user clicked, for http, https and mailto only; it is also handed to the
