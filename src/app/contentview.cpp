@@ -331,9 +331,10 @@ void ContentView::showText()
     m_editor->setReadOnly(!m_store->isEditable());
     m_notice->setText(m_store->readOnlyReason());
     m_notice->setVisible(!m_store->isEditable());
-    m_preview->setSource(m_store->text());
-    if (!sameNote)
-        m_preview->showFromTop();
+    if (sameNote)
+        m_preview->setSource(m_store->text());
+    else
+        m_preview->showNewSource(m_store->text());
 }
 
 void ContentView::takeEdit()

@@ -5,8 +5,10 @@
 #include "preview/previewstyle.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QFontDatabase>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -21,6 +23,21 @@ template<typename... Ts> struct Overloaded : Ts...
 };
 
 constexpr int padding = 16;
+// The background works in slices short enough to keep the program answering at once; writing
+// blocks takes part of a slice, because laying them out follows.
+constexpr int sliceMs = 8;
+constexpr int writeSliceMs = 5;
+constexpr int firstScreenMs = 100;
+constexpr qsizetype firstParse = 16 * 1024;
+constexpr qsizetype parseChunk = 64 * 1024;
+constexpr qsizetype maxBlocksAtOnce = 100;
+
+// Where the line that holds position ends (after its line feed), or the text's end.
+qsizetype lineEndFrom(const QString &text, qsizetype position)
+{
+    const qsizetype lineFeed = text.indexOf(u'\n', position);
+    return lineFeed < 0 ? text.size() : lineFeed + 1;
+}
 
 // A text block holds one Markdown block, so the line breaks inside one (in code, or a lone
 // carriage return) become breaks within its text block; and the characters the document
@@ -80,10 +97,30 @@ void applyStyles(QTextCharFormat &format, const markdown::InlineRun &run, const 
     }
 }
 
+// A block too long to lay out shows its beginning as it stands, and says so.
+bool insertedCut(QTextCursor &cursor, const QString &content, const QTextCharFormat &base,
+                 const QPalette &palette)
+{
+    if (content.size() <= MarkdownView::maxShownCharacters)
+        return false;
+    cursor.insertText(displayed(content.first(MarkdownView::maxShownCharacters)), base);
+    QTextCharFormat notice;
+    notice.setFontItalic(true);
+    notice.setForeground(preview::secondaryColor(palette, 1));
+    cursor.insertText(
+        QChar(QChar::LineSeparator)
+            + MarkdownView::tr("(%1 more characters of this block are not shown.)")
+                  .arg(QLocale().toString(content.size() - MarkdownView::maxShownCharacters)),
+        notice);
+    return true;
+}
+
 // Inline Markdown is styled; a text the inline parser refuses is shown as it stands.
 void insertStyled(QTextCursor &cursor, const QString &content, const QTextCharFormat &base,
                   const QFont &body, const QPalette &palette)
 {
+    if (insertedCut(cursor, content, base, palette))
+        return;
     const std::optional<QList<markdown::InlineRun>> runs = markdown::parseInline(content);
     if (!runs) {
         cursor.insertText(displayed(content), base);
@@ -114,7 +151,8 @@ void insertMarker(QTextCursor &cursor, QTextBlockFormat &blockFormat, const QStr
 
 } // namespace
 
-MarkdownView::MarkdownView(QWidget *parent) : QTextEdit(parent)
+MarkdownView::MarkdownView(QWidget *parent)
+    : QTextEdit(parent), m_layout(new PreviewLayout(document()))
 {
     setReadOnly(true);
     setUndoRedoEnabled(false);
@@ -124,18 +162,49 @@ MarkdownView::MarkdownView(QWidget *parent) : QTextEdit(parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setBackgroundRole(QPalette::Base);
-    document()->setDocumentLayout(new PreviewLayout(document()));
+    document()->setDocumentLayout(m_layout);
     document()->setDocumentMargin(padding);
+    connect(&m_backgroundWork, &QTimer::timeout, this, &MarkdownView::doBackgroundWork);
+    // A new width leaves blocks waiting to be laid out again.
+    connect(m_layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+        if (m_layout->hasStaleBlocks())
+            m_backgroundWork.start();
+    });
 }
 
 void MarkdownView::setSource(const QString &source)
 {
-    replaceBlocks(m_parser.update(source));
+    const bool wholeTextParsed = m_parsedLength == m_source.size();
+    const qsizetype shift = source.size() - m_source.size();
+    m_source = source;
+    // While the text is still being parsed, the parser gets as much of the new text as it had of
+    // the old: an edit before that point is an edit to what it holds.
+    m_parsedLength = wholeTextParsed
+        ? source.size()
+        : lineEndFrom(source, std::clamp<qsizetype>(m_parsedLength + shift, 0, source.size()));
+    apply(m_parser.update(wholeTextParsed ? source : source.first(m_parsedLength)));
+    if (m_parsedLength == m_source.size())
+        appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
+    updatePendingHeight();
+    if (hasBackgroundWork())
+        m_backgroundWork.start();
+}
+
+void MarkdownView::showNewSource(const QString &source)
+{
+    m_source = source;
+    m_parsedLength = lineEndFrom(source, std::min(source.size(), firstParse));
+    m_parser.update(source.first(m_parsedLength));
+    dropBlocksFrom(0);
+    writeFirstScreen();
+    showFromTop();
+    if (hasBackgroundWork())
+        m_backgroundWork.start();
 }
 
 QString MarkdownView::source() const
 {
-    return m_parser.source();
+    return m_source;
 }
 
 void MarkdownView::showFromTop()
@@ -144,57 +213,166 @@ void MarkdownView::showFromTop()
     verticalScrollBar()->setValue(0);
 }
 
-// Text blocks are known by position, like the Markdown blocks: the ones that changed are
-// replaced in place and the others, with their layout, are left alone.
-void MarkdownView::replaceBlocks(markdown::IncrementalParser::Change change)
+bool MarkdownView::hasBackgroundWork() const
 {
-    const qsizetype newCount = m_parser.blockCount();
-    const qsizetype oldCount = newCount - change.inserted + change.removed;
+    return m_layout->hasStaleBlocks() || m_written < m_parser.blockCount()
+        || m_parsedLength < m_source.size();
+}
+
+// Text blocks are known by position, like the Markdown blocks: the ones that changed are
+// replaced in place and the others, with their layout, are left alone. A change that reaches
+// past the blocks written so far, or that is too large to write at once, leaves the document
+// with the blocks before it, and the rest is written in the background.
+void MarkdownView::apply(markdown::IncrementalParser::Change change)
+{
     if (change.removed == 0 && change.inserted == 0)
         return;
-    if (oldCount == 0 || newCount == 0) {
-        rebuild();
+    if (change.first >= m_written)
         return;
-    }
+    qsizetype first = change.first;
+    qsizetype removed = change.removed;
+    qsizetype inserted = change.inserted;
     // Replacing is simplest when at least one text block goes and one comes: take a neighbour
     // along, which is drawn again as it was.
-    if (change.removed == 0 || change.inserted == 0) {
-        if (change.first > 0)
-            --change.first;
-        ++change.removed;
-        ++change.inserted;
+    if (removed == 0 || inserted == 0) {
+        if (first > 0)
+            --first;
+        ++removed;
+        ++inserted;
     }
-    const QTextBlock firstOld = document()->findBlockByNumber(int(change.first));
-    const QTextBlock lastOld =
-        document()->findBlockByNumber(int(change.first + change.removed - 1));
+    if (first + removed > m_written || first + inserted > m_parser.blockCount()
+        || inserted > maxBlocksAtOnce) {
+        dropBlocksFrom(change.first);
+        return;
+    }
+    replaceBlocks(first, removed, inserted);
+}
+
+void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted)
+{
+    const QTextBlock firstOld = document()->findBlockByNumber(int(first));
+    const QTextBlock lastOld = document()->findBlockByNumber(int(first + removed - 1));
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.setPosition(firstOld.position());
     cursor.setPosition(lastOld.position() + lastOld.length() - 1, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-    for (qsizetype i = 0; i < change.inserted; ++i) {
+    for (qsizetype i = 0; i < inserted; ++i) {
         if (i > 0)
             cursor.insertBlock();
-        writeBlock(cursor, m_parser.block(change.first + i));
+        writeBlock(cursor, m_parser.block(first + i));
     }
     cursor.endEditBlock();
+    m_written += inserted - removed;
+}
+
+void MarkdownView::dropBlocksFrom(qsizetype first)
+{
+    if (first >= m_written)
+        return;
+    if (first == 0) {
+        document()->clear();
+    } else {
+        QTextCursor cursor(document());
+        cursor.setPosition(document()->findBlockByNumber(int(first)).position() - 1);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    m_written = first;
 }
 
 // Each block is parsed from its lines as it is written, so a long note never has all its blocks
 // in memory beside its document.
-void MarkdownView::rebuild()
+void MarkdownView::appendBlocks(const QDeadlineTimer &deadline, qsizetype limit)
 {
-    document()->clear();
+    const qsizetype end = std::min(m_parser.blockCount(), m_written + limit);
+    if (m_written >= end)
+        return;
+    const bool wasEmpty = m_written == 0;
     QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    for (qsizetype i = 0; i < m_parser.blockCount(); ++i) {
-        if (i > 0)
+    do {
+        if (m_written > 0)
             cursor.insertBlock();
-        writeBlock(cursor, m_parser.block(i));
-    }
+        writeBlock(cursor, m_parser.block(m_written));
+        ++m_written;
+    } while (m_written < end && !deadline.hasExpired());
     cursor.endEditBlock();
     // The view's own cursor sat where the blocks went in and moved along with them.
-    showFromTop();
+    if (wasEmpty)
+        setTextCursor(QTextCursor(document()));
+}
+
+// Enough blocks to fill the view, so that a note opened shows at once.
+void MarkdownView::writeFirstScreen()
+{
+    const QDeadlineTimer deadline(firstScreenMs);
+    while (m_layout->blocksHeight() < viewport()->height() && !deadline.hasExpired()
+           && (m_written < m_parser.blockCount() || m_parsedLength < m_source.size())) {
+        if (m_written < m_parser.blockCount())
+            appendBlocks(deadline, 8);
+        else
+            parseMore();
+    }
+    updatePendingHeight();
+}
+
+// The parser is given the text up to a line further; what it held is compared, not parsed again.
+void MarkdownView::parseMore()
+{
+    m_parsedLength = lineEndFrom(m_source, std::min(m_source.size(), m_parsedLength + parseChunk));
+    apply(m_parser.update(m_source.first(m_parsedLength)));
+}
+
+void MarkdownView::doBackgroundWork()
+{
+    const QDeadlineTimer deadline(sliceMs);
+    const Anchor anchor = topAnchor();
+    if (!m_layout->layOutStaleBlocks(deadline)) {
+        while (!deadline.hasExpired()
+               && (m_written < m_parser.blockCount() || m_parsedLength < m_source.size())) {
+            if (m_written < m_parser.blockCount())
+                appendBlocks(QDeadlineTimer(writeSliceMs), maxBlocksAtOnce);
+            else
+                parseMore();
+        }
+        updatePendingHeight();
+    }
+    keep(anchor);
+    if (!hasBackgroundWork())
+        m_backgroundWork.stop();
+}
+
+// What is not in the document yet is guessed to be as tall, for its length, as what is.
+void MarkdownView::updatePendingHeight()
+{
+    const qsizetype shown = document()->characterCount();
+    const qsizetype pending =
+        hasBackgroundWork() ? std::max<qsizetype>(0, m_source.size() - shown) : 0;
+    qreal perCharacter = 0;
+    if (shown > 2000) {
+        perCharacter = m_layout->blocksHeight() / shown;
+    } else {
+        const QFontMetricsF metrics(font());
+        const qreal width =
+            std::max<qreal>(metrics.averageCharWidth(), viewport()->width() - 2 * padding);
+        perCharacter = metrics.lineSpacing() * metrics.averageCharWidth() / width;
+    }
+    m_layout->setPendingHeight(pending * perCharacter);
+}
+
+MarkdownView::Anchor MarkdownView::topAnchor() const
+{
+    const qreal top = verticalScrollBar()->value();
+    const int block = m_layout->blockAt(top);
+    return {block, top - m_layout->blockTop(block)};
+}
+
+// Blocks above the view that are laid out again move what is in sight; it is put back.
+void MarkdownView::keep(const Anchor &anchor)
+{
+    verticalScrollBar()->setValue(qRound(m_layout->blockTop(anchor.block) + anchor.offset));
 }
 
 void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
@@ -228,7 +406,8 @@ void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
                        blockFormat.setBottomMargin(preview::codePadding + preview::blockSpacing);
                        base.setFont(codeFont(body), QTextCharFormat::FontPropertiesSpecifiedOnly);
                        begin(preview::Code);
-                       cursor.insertText(displayed(code.content), base);
+                       if (!insertedCut(cursor, code.content, base, palette()))
+                           cursor.insertText(displayed(code.content), base);
                    },
                    [&](const markdown::Quote &quote) {
                        blockFormat.setLeftMargin(preview::quoteBarWidth + preview::quoteGap);
@@ -286,8 +465,20 @@ void MarkdownView::mouseReleaseEvent(QMouseEvent *event)
 void MarkdownView::changeEvent(QEvent *event)
 {
     QTextEdit::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
-        rebuild();
+    if (event->type() != QEvent::PaletteChange && event->type() != QEvent::FontChange)
+        return;
+    dropBlocksFrom(0);
+    writeFirstScreen();
+    if (hasBackgroundWork())
+        m_backgroundWork.start();
+}
+
+// The blocks in sight are laid out for the current width before they are painted.
+void MarkdownView::paintEvent(QPaintEvent *event)
+{
+    const qreal top = verticalScrollBar()->value();
+    m_layout->layOutRange(top, top + viewport()->height());
+    QTextEdit::paintEvent(event);
 }
 
 // A preview loads nothing, from the disk or the network.
