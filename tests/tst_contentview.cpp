@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -212,6 +213,35 @@ private Q_SLOTS:
         QCOMPARE(first.editor()->noteText(), "bravo");
         QCOMPARE(selectedRow(first.sidebar()), "b");
         QCOMPARE(sandbox.readNote("a.md"), "alpha!");
+    }
+
+    // Windows share one document: what is typed in one is not pasted whole into the others as
+    // steps to undo, and undoing in any window undoes the typing, once.
+    void windowsShareOneHistory()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "alpha");
+        NoteStore store(sandbox.documents());
+        QSignalSpy edits(&store, &NoteStore::textChanged);
+        auto first = std::make_unique<ContentView>(&store);
+        ContentView second(&store);
+        first->show();
+        second.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&second));
+        typeAtEnd(first->editor(), "0123456789");
+        QCOMPARE(edits.count(), 10); // one store assignment a keystroke, not one a window
+        QCOMPARE(second.editor()->noteText(), "alpha0123456789");
+        int steps = 0;
+        for (; second.editor()->isUndoAvailable() && steps < 100; ++steps)
+            second.editor()->undo();
+        QVERIFY2(steps <= 10, qPrintable(QString::number(steps)));
+        QCOMPARE(store.text(), "alpha");
+        QCOMPARE(first->editor()->noteText(), "alpha");
+
+        // The window that told the store of edits closes; the other takes over.
+        first.reset();
+        typeAtEnd(second.editor(), "!");
+        QCOMPARE(store.text(), "alpha!");
     }
 
     void quittingWritesPendingText_data()

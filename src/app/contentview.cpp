@@ -99,6 +99,7 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     connect(m_sidebar, &QListView::clicked, this, [this] { m_editor->setFocus(); });
     connect(m_sidebar, &QListView::activated, this, [this] { m_editor->setFocus(); });
     connect(m_editor, &NoteEditor::edited, this, &ContentView::takeEdit);
+    shareEditorDocument();
 
     showSelection();
     showText();
@@ -326,7 +327,7 @@ void ContentView::showText()
     const bool sameNote = selection == m_shownNote;
     m_shownNote = selection;
     // The window the edit came from already shows it.
-    if (!m_passingEdit && m_editor->noteText() != m_store->text())
+    if (!s_passingEdit)
         m_editor->setNoteText(m_store->text(), sameNote);
     m_editor->setReadOnly(!m_store->isEditable());
     m_notice->setText(m_store->readOnlyReason());
@@ -339,7 +340,37 @@ void ContentView::showText()
 
 void ContentView::takeEdit()
 {
-    m_passingEdit = true;
+    s_passingEdit = true;
     m_store->setText(m_editor->noteText());
-    m_passingEdit = false;
+    s_passingEdit = false;
+}
+
+ContentView::~ContentView()
+{
+    // Another window of the store takes over telling it of edits.
+    const QList<ContentView *> others = windowsOfStore();
+    if (m_editor->forwardsEdits() && !others.isEmpty())
+        others.first()->m_editor->setForwardsEdits(true);
+}
+
+QList<ContentView *> ContentView::windowsOfStore() const
+{
+    QList<ContentView *> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *window = qobject_cast<ContentView *>(widget);
+        if (window && window != this && window->m_store == m_store)
+            windows.append(window);
+    }
+    return windows;
+}
+
+// Every window shows the store's selected note, so they all edit one document: a keystroke is
+// not copied as a whole text into each of them, and each has one history to undo.
+void ContentView::shareEditorDocument()
+{
+    const QList<ContentView *> others = windowsOfStore();
+    if (others.isEmpty())
+        return;
+    m_editor->setDocument(others.first()->m_editor->document());
+    m_editor->setForwardsEdits(false);
 }

@@ -17,12 +17,20 @@ public:
     // changed elsewhere keeps the cursor and the scroll position where they were, as far as the
     // new text reaches.
     void setNoteText(const QString &text, bool sameNote);
+    // Several editors may show one document (setDocument); each change is told to the
+    // store by one of them only.
+    void setForwardsEdits(bool forwards);
+    bool forwardsEdits() const;
 
 Q_SIGNALS:
     // The user changed the text (not setNoteText).
     void edited();
 
 private:
+    void load(const QByteArray &bytes);
+    void replaceChangedBytes(const QByteArray &bytes);
+    const char *characters() const;
+    qsizetype byteCount() const;
     void useLineBreaksOf(const QByteArray &bytes);
 
     bool m_replacing = false;
