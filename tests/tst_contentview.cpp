@@ -1,5 +1,6 @@
 #include "app/contentview.h"
 #include "app/noteeditor.h"
+#include "app/notelistmodel.h"
 #include "app/penwickapp.h"
 #include "preview/markdownview.h"
 #include "sandbox.h"
@@ -14,6 +15,8 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -70,6 +73,80 @@ private Q_SLOTS:
         QCOMPARE(selectedRow(window.sidebar()), "old");
         store.reload(); // the list is rebuilt and still shows the selection
         QCOMPARE(selectedRow(window.sidebar()), "old");
+    }
+
+    // The list moves and changes its rows as the store's list changes, so the view keeps its
+    // scroll position and its selection.
+    void listKeepsItsPlace_data()
+    {
+        QTest::addColumn<int>("touched"); // the row whose note becomes the newest
+        QTest::addColumn<bool>("removeOne");
+        QTest::newRow("a note below the view moves to the top") << 250 << false;
+        QTest::newRow("the selected note moves to the top") << 150 << false;
+        QTest::newRow("the newest note is saved again") << 0 << false;
+        QTest::newRow("a note moves up and another goes") << 250 << true;
+    }
+
+    void listKeepsItsPlace()
+    {
+        QFETCH(int, touched);
+        QFETCH(bool, removeOne);
+        Sandbox sandbox;
+        for (int i = 0; i < 300; ++i)
+            sandbox.writeNote(QStringLiteral("note %1.md").arg(i), "x", minutesAgo(i + 10));
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        QAbstractItemModelTester tester(window.sidebar()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        window.resize(1000, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        store.setSelection("note 150");
+        QApplication::processEvents();
+        const int scrolled = window.sidebar()->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+
+        QFile file(sandbox.notePath(QStringLiteral("note %1.md").arg(touched)));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(minutesAgo(1), QFileDevice::FileModificationTime));
+        file.close();
+        if (removeOne)
+            QVERIFY(QFile::remove(sandbox.notePath("note 299.md")));
+        QSignalSpy resets(window.sidebar()->model(), &QAbstractItemModel::modelReset);
+        store.reload();
+        QCOMPARE(rowsOf(window.sidebar()), namesOf(store));
+        QCOMPARE(rowsOf(window.sidebar()).first(), QStringLiteral("note %1").arg(touched));
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(selectedRow(window.sidebar()), "note 150");
+        QCOMPARE(window.sidebar()->verticalScrollBar()->value(), scrolled);
+    }
+
+    // Whatever other programs do to the folder, the rows end as the store's list.
+    void listFollowsAnyChange()
+    {
+        Sandbox sandbox;
+        for (int i = 0; i < 40; ++i)
+            sandbox.writeNote(QStringLiteral("n%1.md").arg(i), "x", minutesAgo(i + 100));
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        QAbstractItemModelTester tester(window.sidebar()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QRandomGenerator random(7);
+        for (int round = 0; round < 60; ++round) {
+            for (int change = random.bounded(1, 5); change > 0; --change) {
+                const QString name = QStringLiteral("n%1.md").arg(random.bounded(60));
+                if (random.bounded(3) == 0)
+                    QFile::remove(sandbox.notePath(name));
+                else
+                    sandbox.writeNote(name, "y", minutesAgo(random.bounded(200)));
+            }
+            store.reload();
+            QCOMPARE(rowsOf(window.sidebar()), namesOf(store));
+            for (int row = 0; row < store.notes().size(); ++row)
+                QCOMPARE(
+                    window.sidebar()->model()->index(row, 0).data(NoteListModel::ModifiedTextRole),
+                    QLocale().toString(store.notes()[row].modified.date(), QLocale::ShortFormat));
+        }
     }
 
     void choosingARowLoadsTheNote()

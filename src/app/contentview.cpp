@@ -88,7 +88,12 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     // As soon as this window exists, every window takes this window's level (off at first).
     new WindowAccessor([this](QWidget *) { applyLevel(); }, this);
 
-    connect(m_store, &NoteStore::notesChanged, this, &ContentView::selectRowOfSelection);
+    // The list keeps its scroll position when notes come, go or move; it follows a new selection.
+    connect(m_model, &NoteListModel::aboutToFollowStore, this, [this] { m_selectingRow = true; });
+    connect(m_model, &NoteListModel::followedStore, this, [this] {
+        m_selectingRow = false;
+        selectRowOfSelection(false);
+    });
     connect(m_store, &NoteStore::selectionChanged, this, &ContentView::showSelection);
     connect(m_store, &NoteStore::textChanged, this, &ContentView::showText);
     connect(m_store, &NoteStore::errorOccurred, this,
@@ -292,11 +297,11 @@ void ContentView::showSelection()
     m_renameAction->setEnabled(m_store->selection().has_value());
     m_deleteAction->setEnabled(m_store->selection().has_value());
     m_detail->setCurrentIndex(m_store->selection() ? NotePage : PlaceholderPage);
-    selectRowOfSelection();
+    selectRowOfSelection(true);
 }
 
 // The list follows the store, after every reload and every change of selection.
-void ContentView::selectRowOfSelection()
+void ContentView::selectRowOfSelection(bool scroll)
 {
     const std::optional<QString> selection = m_store->selection();
     const int row = selection ? m_model->rowOf(*selection) : -1;
@@ -306,7 +311,8 @@ void ContentView::selectRowOfSelection()
     } else {
         const QModelIndex index = m_model->index(row);
         m_sidebar->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        m_sidebar->scrollTo(index);
+        if (scroll)
+            m_sidebar->scrollTo(index);
     }
     m_selectingRow = false;
 }

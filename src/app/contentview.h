@@ -56,7 +56,7 @@ private:
     void setFloating(bool floating);
     void showSelection();
     void showText();
-    void selectRowOfSelection();
+    void selectRowOfSelection(bool scroll);
     void takeRowChoice();
     void takeEdit();
     QList<ContentView *> windowsOfStore() const;
