@@ -10,6 +10,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -46,6 +47,20 @@ void typeAtEnd(NoteEditor *editor, const QString &text)
     editor->setFocus();
     QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(editor, text);
+}
+
+// Text of any script, one character a key, as a keyboard hands it over.
+void typeText(QWidget *editor, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype units = text[i].isHighSurrogate() ? 2 : 1;
+        const QString character = text.sliced(i, units);
+        i += units - 1;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
+        QApplication::sendEvent(editor, &press);
+        QApplication::sendEvent(editor, &release);
+    }
 }
 
 } // namespace
@@ -215,6 +230,61 @@ private Q_SLOTS:
             QTest::keyClicks(window.editor(), typed);
         store.flush();
         QCOMPARE(sandbox.readNote("n.md"), bytes + added);
+    }
+
+    // Edits reach the store as changes to its text: whatever is typed, deleted, replaced, undone
+    // or pasted, among characters of one to four bytes and any line breaks, the store ends with
+    // exactly the editor's text.
+    void everyEditReachesTheStoreExactly()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("n.md",
+                          "\xEF\xBB\xBF# T\r\nline \xC3\xA9\rx\xC2\xA0y\xE2\x80\xA8z "
+                          "\xE6\x97\xA5\xF0\x9F\x98\x80\nend");
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        NoteEditor *editor = window.editor();
+        editor->setFocus();
+        const QStringList typed {"a", "é", "日本", "😀", "  "};
+        QRandomGenerator random(11);
+        for (int step = 0; step < 300; ++step) {
+            // A random place, moved to the start of its character.
+            const long length = editor->SendScintilla(QsciScintilla::SCI_GETLENGTH);
+            const long place = editor->SendScintilla(QsciScintilla::SCI_POSITIONAFTER,
+                                                     long(random.bounded(int(length) + 1)));
+            editor->SendScintilla(QsciScintilla::SCI_GOTOPOS,
+                                  editor->SendScintilla(QsciScintilla::SCI_POSITIONBEFORE, place));
+            switch (random.bounded(7)) {
+            case 0:
+                QTest::keyClick(editor, Qt::Key_Backspace);
+                break;
+            case 1:
+                QTest::keyClick(editor, Qt::Key_Delete);
+                break;
+            case 2:
+                QTest::keyClick(editor, Qt::Key_Right, Qt::ShiftModifier);
+                QTest::keyClick(editor, Qt::Key_Right, Qt::ShiftModifier);
+                typeText(editor, typed[random.bounded(typed.size())]);
+                break;
+            case 3:
+                editor->undo();
+                break;
+            case 4:
+                editor->redo();
+                break;
+            case 5:
+                QTest::keyClick(editor, Qt::Key_Return);
+                break;
+            default:
+                typeText(editor, typed[random.bounded(typed.size())]);
+                break;
+            }
+            QCOMPARE(store.text(), editor->noteText());
+        }
+        store.flush();
+        QCOMPARE(sandbox.readNote("n.md"), editor->noteText().toUtf8());
     }
 
     void outsideChangeKeepsTheCursor()

@@ -344,10 +344,18 @@ void ContentView::showText()
         m_preview->showNewSource(m_store->text());
 }
 
-void ContentView::takeEdit()
+// The store's text with the edit made is one copy of the text; decoding the editor's whole text
+// would take many times longer on a long note. Should the lengths ever disagree, the editor's
+// text is taken whole.
+void ContentView::takeEdit(qsizetype position, qsizetype removed, const QString &inserted)
 {
+    QString text = m_store->text();
+    if (position + removed <= text.size())
+        text.replace(position, removed, inserted);
+    if (text.size() != m_editor->utf16Length())
+        text = m_editor->noteText();
     s_passingEdit = true;
-    m_store->setText(m_editor->noteText());
+    m_store->setText(text);
     s_passingEdit = false;
 }
 

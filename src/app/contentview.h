@@ -58,7 +58,7 @@ private:
     void showText();
     void selectRowOfSelection(bool scroll);
     void takeRowChoice();
-    void takeEdit();
+    void takeEdit(qsizetype position, qsizetype removed, const QString &inserted);
     QList<ContentView *> windowsOfStore() const;
     void shareEditorDocument();
 

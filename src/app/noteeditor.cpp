@@ -26,10 +26,55 @@ NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
     // QScintilla keeps the layout of every line of the document, tens of megabytes for a long
     // wrapped note; once the note is wrapped, the lines in sight are all that typing needs.
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
-    connect(this, &QsciScintilla::textChanged, this, [this] {
-        if (!m_replacing)
-            Q_EMIT edited();
-    });
+    // Positions in UTF-16 come from an index of each line's start, kept up to date by
+    // Scintilla, so an edit is told without looking at the text before it.
+    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char *text, int length) {
+                takeModification(position, type, text, length);
+            });
+}
+
+void NoteEditor::takeModification(int position, int type, const char *text, int length)
+{
+    if (m_replacing)
+        return;
+    if (type & SC_MOD_BEFOREDELETE) {
+        m_deletedAt = utf16Position(position);
+        m_deletedUnits = utf16Units(position, length);
+    } else if (type & SC_MOD_DELETETEXT) {
+        Q_EMIT edited(m_deletedAt, m_deletedUnits, QString());
+    } else if (type & SC_MOD_INSERTTEXT) {
+        // QString::fromUtf8 would drop a leading byte-order mark.
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        Q_EMIT edited(utf16Position(position), 0, decoder.decode(QByteArrayView(text, length)));
+    }
+}
+
+qsizetype NoteEditor::utf16Position(long position) const
+{
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, position);
+    const long lineStart = SendScintilla(SCI_POSITIONFROMLINE, line);
+    return SendScintilla(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16)
+        + utf16Units(lineStart, position - lineStart);
+}
+
+// Every UTF-8 sequence but a continuation byte begins a character, and a four-byte one is two
+// UTF-16 code units. (An editable note is valid UTF-8.)
+qsizetype NoteEditor::utf16Units(long position, long length) const
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(
+        SendScintilla(SCI_GETRANGEPOINTER, position, length));
+    qsizetype units = 0;
+    for (long i = 0; i < length; ++i)
+        units += ((bytes[i] & 0xC0) != 0x80) + (bytes[i] >= 0xF0);
+    return units;
+}
+
+qsizetype NoteEditor::utf16Length() const
+{
+    return SendScintilla(SCI_INDEXPOSITIONFROMLINE, SendScintilla(SCI_GETLINECOUNT),
+                         SC_LINECHARACTERINDEX_UTF16);
 }
 
 QString NoteEditor::noteText() const
