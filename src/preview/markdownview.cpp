@@ -15,6 +15,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <utility>
+
 namespace {
 
 template<typename... Ts> struct Overloaded : Ts...
@@ -26,11 +28,12 @@ constexpr int padding = 16;
 // The background works in slices short enough to keep the program answering at once; writing
 // blocks takes part of a slice, because laying them out follows.
 constexpr int sliceMs = 8;
-constexpr int writeSliceMs = 5;
+constexpr int writeSliceMs = 2;
 constexpr int firstScreenMs = 100;
 constexpr qsizetype firstParse = 16 * 1024;
-constexpr qsizetype parseChunk = 64 * 1024;
+constexpr qsizetype parseChunk = 32 * 1024;
 constexpr qsizetype maxBlocksAtOnce = 100;
+constexpr qsizetype blocksPerSlice = 40;
 
 // Where the line that holds position ends (after its line feed), or the text's end.
 qsizetype lineEndFrom(const QString &text, qsizetype position)
@@ -182,7 +185,7 @@ void MarkdownView::setSource(const QString &source)
     m_parsedLength = wholeTextParsed
         ? source.size()
         : lineEndFrom(source, std::clamp<qsizetype>(m_parsedLength + shift, 0, source.size()));
-    apply(m_parser.update(wholeTextParsed ? source : source.first(m_parsedLength)));
+    apply(updateParser());
     if (m_parsedLength == m_source.size())
         appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
     updatePendingHeight();
@@ -194,7 +197,7 @@ void MarkdownView::showNewSource(const QString &source)
 {
     m_source = source;
     m_parsedLength = lineEndFrom(source, std::min(source.size(), firstParse));
-    m_parser.update(source.first(m_parsedLength));
+    updateParser();
     dropBlocksFrom(0);
     writeFirstScreen();
     showFromTop();
@@ -273,10 +276,14 @@ void MarkdownView::dropBlocksFrom(qsizetype first)
     if (first == 0) {
         document()->clear();
     } else {
+        // The block that ends the document now takes the user state of the last one removed.
+        const QTextBlock last = document()->findBlockByNumber(int(first - 1));
+        const int kind = last.userState();
         QTextCursor cursor(document());
-        cursor.setPosition(document()->findBlockByNumber(int(first)).position() - 1);
+        cursor.setPosition(last.position() + last.length() - 1);
         cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
+        document()->lastBlock().setUserState(kind);
     }
     m_written = first;
 }
@@ -322,7 +329,19 @@ void MarkdownView::writeFirstScreen()
 void MarkdownView::parseMore()
 {
     m_parsedLength = lineEndFrom(m_source, std::min(m_source.size(), m_parsedLength + parseChunk));
-    apply(m_parser.update(m_source.first(m_parsedLength)));
+    apply(updateParser());
+}
+
+// The parser is given the first m_parsedLength characters of the source without copying them:
+// it keeps a string that points into the source's characters, which m_parsedSource keeps alive
+// and unchanged (a QString is never changed in place here); the characters it held before are
+// kept until it has compared them.
+markdown::IncrementalParser::Change MarkdownView::updateParser()
+{
+    const QString previous = std::exchange(m_parsedSource, m_source);
+    return m_parser.update(m_parsedLength == m_source.size()
+                               ? m_source
+                               : QString::fromRawData(m_source.constData(), m_parsedLength));
 }
 
 void MarkdownView::doBackgroundWork()
@@ -333,7 +352,7 @@ void MarkdownView::doBackgroundWork()
         while (!deadline.hasExpired()
                && (m_written < m_parser.blockCount() || m_parsedLength < m_source.size())) {
             if (m_written < m_parser.blockCount())
-                appendBlocks(QDeadlineTimer(writeSliceMs), maxBlocksAtOnce);
+                appendBlocks(QDeadlineTimer(writeSliceMs), blocksPerSlice);
             else
                 parseMore();
         }

@@ -66,6 +66,7 @@ private:
     void appendBlocks(const QDeadlineTimer &deadline, qsizetype limit);
     void writeFirstScreen();
     void parseMore();
+    markdown::IncrementalParser::Change updateParser();
     void doBackgroundWork();
     void updatePendingHeight();
     Anchor topAnchor() const;
@@ -76,6 +77,7 @@ private:
     PreviewLayout *m_layout;
     QString m_source;
     qsizetype m_parsedLength = 0; // the parser holds the first m_parsedLength characters
+    QString m_parsedSource; // the text whose characters the parser's string points into
     qsizetype m_written = 0; // the parser's first blocks that are in the document
     QTimer m_backgroundWork;
     QString m_pressedAnchor;
