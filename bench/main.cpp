@@ -5,18 +5,22 @@
 #include "bench/samplenote.h"
 #include "markdown/block.h"
 #include "markdown/inline.h"
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
+#include "preview/previewlayout.h"
 #include "store/notestore.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QThread>
 
 #include <malloc.h>
 #include <md4c-html.h>
@@ -147,8 +151,8 @@ void benchPreview()
         view.resize(width, 900);
         view.show();
         view.setSource(note);
-        view.document()->documentLayout()->documentSize();
-        QApplication::processEvents();
+        while (view.hasBackgroundWork())
+            QApplication::processEvents();
 
         const qsizetype middle = note.indexOf(u' ', note.size() / 2);
         const QString typed = note.first(middle) + u'x' + note.sliced(middle);
@@ -326,6 +330,222 @@ void benchKeystroke()
     store.flush();
 }
 
+// Events handled until the preview has nothing left to do and the editor has stopped wrapping
+// (the number of its lines on screen stays the same). Returns the longest pass of the event loop.
+double runUntilIdle(const MarkdownView *preview, const QsciScintilla *editor)
+{
+    double longest = 0;
+    long lastDisplayLines = -1;
+    for (int steady = 0; steady < 5;) {
+        longest = std::max(longest, secondsOf([] { QApplication::processEvents(); }));
+        const long displayLines =
+            editor->SendScintilla(QsciScintilla::SCI_VISIBLEFROMDOCLINE,
+                                  editor->SendScintilla(QsciScintilla::SCI_GETLINECOUNT));
+        const bool busy =
+            displayLines != lastDisplayLines || (preview && preview->hasBackgroundWork());
+        steady = busy ? 0 : steady + 1;
+        lastDisplayLines = displayLines;
+        if (!busy)
+            QThread::msleep(10);
+    }
+    return longest;
+}
+
+// The bare editor takes a long note as the issue that set the goal found fastest: with word wrap
+// off, turned on afterwards.
+void loadBare(QsciScintilla *bare, const QByteArray &utf8)
+{
+    bare->SendScintilla(QsciScintilla::SCI_SETWRAPMODE, QsciScintilla::SC_WRAP_NONE);
+    bare->SendScintilla(QsciScintilla::SCI_SETTEXT, utf8.constData());
+    bare->SendScintilla(QsciScintilla::SCI_SETWRAPMODE, QsciScintilla::SC_WRAP_WORD);
+}
+
+// Selecting a long note in the sidebar until the editor and the preview are painted, then until
+// all background work (wrapping, layout) is done; against a bare QsciScintilla given the same
+// text.
+void benchOpening()
+{
+    std::printf(
+        "Opening a note of 79-character lines, selected to painted, then to all work done:\n");
+    for (const int lines : {10000, 100000}) {
+        const QString note = fullLineNote(lines);
+        const QByteArray utf8 = note.toUtf8();
+        QTemporaryDir documents;
+        const QString folder = makeNotes(documents, 0, QString());
+        QFile big(folder + QStringLiteral("/big.md"));
+        if (big.open(QIODevice::WriteOnly))
+            big.write(utf8);
+        big.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                        QFileDevice::FileModificationTime);
+        big.close();
+        QFile small(folder + QStringLiteral("/small.md"));
+        if (small.open(QIODevice::WriteOnly))
+            small.write("# Small\n");
+        small.close();
+
+        NoteStore store(documents.path());
+        ContentView window(&store);
+        window.resize(1200, 800);
+        window.show();
+        runUntilIdle(window.preview(), window.editor());
+        std::vector<double> painted, done, longest;
+        for (int run = 0; run < 3; ++run) {
+            store.setSelection(QStringLiteral("small"));
+            runUntilIdle(window.preview(), window.editor());
+            QElapsedTimer clock;
+            clock.start();
+            store.setSelection(QStringLiteral("big"));
+            QApplication::processEvents();
+            painted.push_back(clock.nsecsElapsed() / 1e9);
+            longest.push_back(runUntilIdle(window.preview(), window.editor()));
+            done.push_back(clock.nsecsElapsed() / 1e9);
+        }
+
+        QsciScintilla bare;
+        bare.setUtf8(true);
+        bare.resize(480, 800);
+        bare.show();
+        std::vector<double> barePainted, bareDone;
+        for (int run = 0; run < 3; ++run) {
+            bare.SendScintilla(QsciScintilla::SCI_CLEARALL);
+            runUntilIdle(nullptr, &bare);
+            QElapsedTimer clock;
+            clock.start();
+            loadBare(&bare, utf8);
+            QApplication::processEvents();
+            barePainted.push_back(clock.nsecsElapsed() / 1e9);
+            runUntilIdle(nullptr, &bare);
+            bareDone.push_back(clock.nsecsElapsed() / 1e9);
+        }
+        const double ours = spreadOf(painted).median;
+        const double alone = spreadOf(barePainted).median;
+        std::printf("  %6d lines (%.1f MB): painted %6.1f ms, all done %5.2f s, longest turn after "
+                    "painting %5.1f ms; bare QsciScintilla painted %6.1f ms, wrapped %5.2f s; "
+                    "ours/bare painted %.2f, done %.2f\n",
+                    lines, utf8.size() / 1e6, ours * 1e3, spreadOf(done).median,
+                    spreadOf(longest).median * 1e3, alone * 1e3, spreadOf(bareDone).median,
+                    ours / alone, spreadOf(done).median / spreadOf(bareDone).median);
+    }
+}
+
+// CPU time of one keystroke's own events: the key, what it posts (the store, the preview) and
+// painting; background slices between keys are not counted. With `between`, the event loop runs
+// that long between keys, so typing meets the background work.
+std::vector<double> ownKeystrokeCpuSeconds(QWidget *editor, int count, int between = 0)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < count; ++i) {
+        const bool typing = i % 2 == 0;
+        const int key = typing ? Qt::Key_X : Qt::Key_Backspace;
+        const QString text = typing ? QStringLiteral("x") : QString(QChar(8));
+        const double before = cpuSeconds();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(editor, &press);
+        QApplication::sendEvent(editor, &release);
+        QCoreApplication::sendPostedEvents();
+        samples.push_back(cpuSeconds() - before);
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < between)
+            QApplication::processEvents();
+    }
+    return samples;
+}
+
+void benchKeystrokeInLongNote()
+{
+    std::printf("Keystroke, CPU time, 100000-line note of 79-character lines:\n");
+    const QString note = fullLineNote(100000);
+    QTemporaryDir documents;
+    makeNotes(documents, 1, note);
+    NoteStore store(documents.path());
+    ContentView window(&store);
+    window.resize(1200, 800);
+    window.show();
+    runUntilIdle(window.preview(), window.editor());
+    NoteEditor bare;
+    bare.resize(480, 800);
+    bare.setNoteText(note, false);
+    bare.show();
+    runUntilIdle(nullptr, &bare);
+
+    const long length = bare.SendScintilla(QsciScintilla::SCI_GETLENGTH);
+    const std::pair<const char *, long> places[] = {
+        {"start", 0}, {"middle", length / 2}, {"end", length}};
+    for (const auto &[where, position] : places) {
+        for (NoteEditor *editor : {window.editor(), &bare}) {
+            editor->SendScintilla(QsciScintilla::SCI_GOTOPOS, position);
+            editor->setFocus();
+        }
+        const Spread ours = spreadOf(ownKeystrokeCpuSeconds(window.editor(), 100));
+        const Spread alone = spreadOf(ownKeystrokeCpuSeconds(&bare, 100));
+        std::printf("  at the %-6s: median %.3f ms, 95th percentile %.3f ms; bare editor median "
+                    "%.3f ms; ours/bare %.2f\n",
+                    where, ours.median * 1e3, ours.p95 * 1e3, alone.median * 1e3,
+                    ours.median / alone.median);
+    }
+
+    // The note opened again, typed in at once while the preview and the wrapping catch up.
+    store.setSelection(std::nullopt);
+    runUntilIdle(window.preview(), window.editor());
+    store.setSelection(QStringLiteral("note 0"));
+    window.editor()->SendScintilla(QsciScintilla::SCI_GOTOPOS, length / 2);
+    const bool busy = window.preview()->hasBackgroundWork();
+    const Spread during = spreadOf(ownKeystrokeCpuSeconds(window.editor(), 60, 20));
+    bare.SendScintilla(QsciScintilla::SCI_CLEARALL);
+    runUntilIdle(nullptr, &bare);
+    loadBare(&bare, note.toUtf8());
+    bare.SendScintilla(QsciScintilla::SCI_GOTOPOS, length / 2);
+    const Spread bareDuring = spreadOf(ownKeystrokeCpuSeconds(&bare, 60, 20));
+    std::printf("  in the middle during background work%s: median %.3f ms, 95th percentile %.3f "
+                "ms; bare editor while wrapping median %.3f ms; ours/bare %.2f\n",
+                busy ? "" : " (none was left)", during.median * 1e3, during.p95 * 1e3,
+                bareDuring.median * 1e3, during.median / bareDuring.median);
+    store.flush();
+}
+
+// A new width for the preview of a long note, scrolled to its middle: to the view painted, then
+// the longest pass of the event loop while the rest is laid out; against laying out every block
+// at once, as the preview did before.
+void benchWidthChange()
+{
+    std::printf("Preview width change, 100000-line note of 79-character lines:\n");
+    MarkdownView view;
+    view.resize(700, 900);
+    view.show();
+    view.showNewSource(fullLineNote(100000));
+    while (view.hasBackgroundWork())
+        QApplication::processEvents();
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+    QApplication::processEvents();
+    auto *layout = static_cast<PreviewLayout *>(view.document()->documentLayout());
+    std::vector<double> ours, longest, usual;
+    for (int run = 0; run < 10; ++run) {
+        const int width = run % 2 == 0 ? 680 : 700;
+        ours.push_back(secondsOf([&] {
+            view.resize(width, 900);
+            QApplication::processEvents();
+        }));
+        double slowest = 0;
+        while (view.hasBackgroundWork())
+            slowest = std::max(slowest, secondsOf([] { QApplication::processEvents(); }));
+        longest.push_back(slowest);
+    }
+    for (int run = 0; run < 3; ++run) {
+        usual.push_back(secondsOf([&] {
+            view.resize(run % 2 == 0 ? 680 : 700, 900);
+            layout->layOutStaleBlocks(QDeadlineTimer::Forever);
+            QApplication::processEvents();
+        }));
+    }
+    const double median = spreadOf(ours).median;
+    std::printf("  to painted median %.1f ms, longest turn after it %.1f ms; every block laid out "
+                "at once median %.1f ms; usual/ours %.0fx\n",
+                median * 1e3, spreadOf(longest).median * 1e3, spreadOf(usual).median * 1e3,
+                spreadOf(usual).median / median);
+}
+
 // The peak resident size of this process image in kilobytes. (getrusage would count the parent's
 // size at the fork that started it.)
 long peakKilobytes()
@@ -345,11 +565,11 @@ long peakKilobytes()
 int openNoteAndReportPeak(int lines)
 {
     QTemporaryDir documents;
-    makeNotes(documents, 1, sampleNote(lines));
+    makeNotes(documents, 1, fullLineNote(lines));
     NoteStore store(documents.path());
     ContentView window(&store);
     window.show();
-    QApplication::processEvents();
+    runUntilIdle(window.preview(), window.editor());
     std::printf("%ld\n", peakKilobytes());
     return 0;
 }
@@ -359,7 +579,7 @@ long childPeakKilobytes(int lines)
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--open-note"), QString::number(lines)});
-    child.waitForFinished(120000);
+    child.waitForFinished(600000);
     return QString::fromLatin1(child.readAllStandardOutput()).trimmed().toLong();
 }
 
@@ -367,9 +587,10 @@ void benchMemory()
 {
     const long big = childPeakKilobytes(100000);
     const long small = childPeakKilobytes(1);
-    std::printf("Memory: peak after opening a 100000-line note (%.1f MB of text) %.1f MB; with a "
-                "one-line note %.1f MB; big/small %.2f\n",
-                sampleNote(100000).toUtf8().size() / 1e6, big / 1024.0, small / 1024.0,
+    std::printf("Memory: peak after opening a 100000-line note of 79-character lines (%.1f MB "
+                "of text) and all work done %.1f MB; with a one-line note %.1f MB; big/small "
+                "%.2f\n",
+                fullLineNote(100000).toUtf8().size() / 1e6, big / 1024.0, small / 1024.0,
                 small > 0 ? double(big) / small : 0);
 }
 
@@ -434,6 +655,9 @@ int main(int argc, char **argv)
     benchStartUp();
     benchAutosave();
     benchKeystroke();
+    benchOpening();
+    benchKeystrokeInLongNote();
+    benchWidthChange();
     benchMemory();
     return 0;
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QRandomGenerator>
 #include <QString>
+
+#include <algorithm>
 
 // A note of the given number of lines with every kind of block, inline markup and some text
 // outside ASCII, the same for every run.
@@ -55,6 +58,26 @@ inline QString sampleNote(int lines)
             line(QStringLiteral("---"));
             break;
         }
+    }
+    return note;
+}
+
+// The same kinds of blocks with every line filled out to 79 characters, as a note written in an
+// editor that wraps at 80 columns: 100,000 lines make 7.9 MB.
+inline QString fullLineNote(int lines)
+{
+    static const QString filler = QStringLiteral(" and some more words to fill the line out");
+    const QString sample = sampleNote(lines);
+    QString note;
+    note.reserve(qsizetype(lines) * 80);
+    for (QStringView line : QStringView(sample).split(u'\n')) {
+        if (!note.isEmpty())
+            note += u'\n';
+        note += line;
+        if (line.isEmpty() || line.startsWith(u"```") || line == u"---")
+            continue;
+        for (qsizetype length = line.size(); length < 79; length += filler.size())
+            note += QStringView(filler).first(std::min(filler.size(), 79 - length));
     }
     return note;
 }

@@ -1,7 +1,8 @@
 #include "app/contentview.h"
 #include "app/noteeditor.h"
+#include "app/notelistmodel.h"
 #include "app/penwickapp.h"
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
 #include "sandbox.h"
 #include "store/notestore.h"
 
@@ -9,11 +10,15 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -44,6 +49,20 @@ void typeAtEnd(NoteEditor *editor, const QString &text)
     QTest::keyClicks(editor, text);
 }
 
+// Text of any script, one character a key, as a keyboard hands it over.
+void typeText(QWidget *editor, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype units = text[i].isHighSurrogate() ? 2 : 1;
+        const QString character = text.sliced(i, units);
+        i += units - 1;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
+        QApplication::sendEvent(editor, &press);
+        QApplication::sendEvent(editor, &release);
+    }
+}
+
 } // namespace
 
 class TestContentView : public QObject
@@ -69,6 +88,80 @@ private Q_SLOTS:
         QCOMPARE(selectedRow(window.sidebar()), "old");
         store.reload(); // the list is rebuilt and still shows the selection
         QCOMPARE(selectedRow(window.sidebar()), "old");
+    }
+
+    // The list moves and changes its rows as the store's list changes, so the view keeps its
+    // scroll position and its selection.
+    void listKeepsItsPlace_data()
+    {
+        QTest::addColumn<int>("touched"); // the row whose note becomes the newest
+        QTest::addColumn<bool>("removeOne");
+        QTest::newRow("a note below the view moves to the top") << 250 << false;
+        QTest::newRow("the selected note moves to the top") << 150 << false;
+        QTest::newRow("the newest note is saved again") << 0 << false;
+        QTest::newRow("a note moves up and another goes") << 250 << true;
+    }
+
+    void listKeepsItsPlace()
+    {
+        QFETCH(int, touched);
+        QFETCH(bool, removeOne);
+        Sandbox sandbox;
+        for (int i = 0; i < 300; ++i)
+            sandbox.writeNote(QStringLiteral("note %1.md").arg(i), "x", minutesAgo(i + 10));
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        QAbstractItemModelTester tester(window.sidebar()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        window.resize(1000, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        store.setSelection("note 150");
+        QApplication::processEvents();
+        const int scrolled = window.sidebar()->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+
+        QFile file(sandbox.notePath(QStringLiteral("note %1.md").arg(touched)));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(minutesAgo(1), QFileDevice::FileModificationTime));
+        file.close();
+        if (removeOne)
+            QVERIFY(QFile::remove(sandbox.notePath("note 299.md")));
+        QSignalSpy resets(window.sidebar()->model(), &QAbstractItemModel::modelReset);
+        store.reload();
+        QCOMPARE(rowsOf(window.sidebar()), namesOf(store));
+        QCOMPARE(rowsOf(window.sidebar()).first(), QStringLiteral("note %1").arg(touched));
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(selectedRow(window.sidebar()), "note 150");
+        QCOMPARE(window.sidebar()->verticalScrollBar()->value(), scrolled);
+    }
+
+    // Whatever other programs do to the folder, the rows end as the store's list.
+    void listFollowsAnyChange()
+    {
+        Sandbox sandbox;
+        for (int i = 0; i < 40; ++i)
+            sandbox.writeNote(QStringLiteral("n%1.md").arg(i), "x", minutesAgo(i + 100));
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        QAbstractItemModelTester tester(window.sidebar()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QRandomGenerator random(7);
+        for (int round = 0; round < 60; ++round) {
+            for (int change = random.bounded(1, 5); change > 0; --change) {
+                const QString name = QStringLiteral("n%1.md").arg(random.bounded(60));
+                if (random.bounded(3) == 0)
+                    QFile::remove(sandbox.notePath(name));
+                else
+                    sandbox.writeNote(name, "y", minutesAgo(random.bounded(200)));
+            }
+            store.reload();
+            QCOMPARE(rowsOf(window.sidebar()), namesOf(store));
+            for (int row = 0; row < store.notes().size(); ++row)
+                QCOMPARE(
+                    window.sidebar()->model()->index(row, 0).data(NoteListModel::ModifiedTextRole),
+                    QLocale().toString(store.notes()[row].modified.date(), QLocale::ShortFormat));
+        }
     }
 
     void choosingARowLoadsTheNote()
@@ -137,6 +230,61 @@ private Q_SLOTS:
             QTest::keyClicks(window.editor(), typed);
         store.flush();
         QCOMPARE(sandbox.readNote("n.md"), bytes + added);
+    }
+
+    // Edits reach the store as changes to its text: whatever is typed, deleted, replaced, undone
+    // or pasted, among characters of one to four bytes and any line breaks, the store ends with
+    // exactly the editor's text.
+    void everyEditReachesTheStoreExactly()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("n.md",
+                          "\xEF\xBB\xBF# T\r\nline \xC3\xA9\rx\xC2\xA0y\xE2\x80\xA8z "
+                          "\xE6\x97\xA5\xF0\x9F\x98\x80\nend");
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        NoteEditor *editor = window.editor();
+        editor->setFocus();
+        const QStringList typed {"a", "é", "日本", "😀", "  "};
+        QRandomGenerator random(11);
+        for (int step = 0; step < 300; ++step) {
+            // A random place, moved to the start of its character.
+            const long length = editor->SendScintilla(QsciScintilla::SCI_GETLENGTH);
+            const long place = editor->SendScintilla(QsciScintilla::SCI_POSITIONAFTER,
+                                                     long(random.bounded(int(length) + 1)));
+            editor->SendScintilla(QsciScintilla::SCI_GOTOPOS,
+                                  editor->SendScintilla(QsciScintilla::SCI_POSITIONBEFORE, place));
+            switch (random.bounded(7)) {
+            case 0:
+                QTest::keyClick(editor, Qt::Key_Backspace);
+                break;
+            case 1:
+                QTest::keyClick(editor, Qt::Key_Delete);
+                break;
+            case 2:
+                QTest::keyClick(editor, Qt::Key_Right, Qt::ShiftModifier);
+                QTest::keyClick(editor, Qt::Key_Right, Qt::ShiftModifier);
+                typeText(editor, typed[random.bounded(typed.size())]);
+                break;
+            case 3:
+                editor->undo();
+                break;
+            case 4:
+                editor->redo();
+                break;
+            case 5:
+                QTest::keyClick(editor, Qt::Key_Return);
+                break;
+            default:
+                typeText(editor, typed[random.bounded(typed.size())]);
+                break;
+            }
+            QCOMPARE(store.text(), editor->noteText());
+        }
+        store.flush();
+        QCOMPARE(sandbox.readNote("n.md"), editor->noteText().toUtf8());
     }
 
     void outsideChangeKeepsTheCursor()
@@ -212,6 +360,35 @@ private Q_SLOTS:
         QCOMPARE(first.editor()->noteText(), "bravo");
         QCOMPARE(selectedRow(first.sidebar()), "b");
         QCOMPARE(sandbox.readNote("a.md"), "alpha!");
+    }
+
+    // Windows share one document: what is typed in one is not pasted whole into the others as
+    // steps to undo, and undoing in any window undoes the typing, once.
+    void windowsShareOneHistory()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "alpha");
+        NoteStore store(sandbox.documents());
+        QSignalSpy edits(&store, &NoteStore::textChanged);
+        auto first = std::make_unique<ContentView>(&store);
+        ContentView second(&store);
+        first->show();
+        second.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&second));
+        typeAtEnd(first->editor(), "0123456789");
+        QCOMPARE(edits.count(), 10); // one store assignment a keystroke, not one a window
+        QCOMPARE(second.editor()->noteText(), "alpha0123456789");
+        int steps = 0;
+        for (; second.editor()->isUndoAvailable() && steps < 100; ++steps)
+            second.editor()->undo();
+        QVERIFY2(steps <= 10, qPrintable(QString::number(steps)));
+        QCOMPARE(store.text(), "alpha");
+        QCOMPARE(first->editor()->noteText(), "alpha");
+
+        // The window that told the store of edits closes; the other takes over.
+        first.reset();
+        typeAtEnd(second.editor(), "!");
+        QCOMPARE(store.text(), "alpha!");
     }
 
     void quittingWritesPendingText_data()

@@ -1,4 +1,5 @@
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
+#include "preview/previewstyle.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -79,21 +80,20 @@ private Q_SLOTS:
         QList<int> kinds;
         for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
             kinds.append(block.userState());
-        using K = MarkdownView;
+        using namespace preview;
         QCOMPARE(kinds,
-                 (QList<int> {K::Heading, K::Paragraph, K::Heading, K::Heading,   K::Heading,
-                              K::Heading, K::Heading,   K::Bullet,  K::Bullet,    K::Bullet,
-                              K::Bullet,  K::Number,    K::Number,  K::Number,    K::Quote,
-                              K::Quote,   K::Code,      K::Rule,    K::Paragraph, K::Paragraph}));
+                 (QList<int> {Heading, Paragraph, Heading, Heading, Heading,   Heading,  Heading,
+                              Bullet,  Bullet,    Bullet,  Bullet,  Number,    Number,   Number,
+                              Quote,   Quote,     Code,    Rule,    Paragraph, Paragraph}));
 
         // Headings: bold, at their pixel size, 6 px above levels 1 and 2 only.
         for (int level = 1; level <= 6; ++level) {
             const QTextBlock heading = document.findBlockByNumber(level == 1 ? 0 : level);
             const QFont font = heading.begin().fragment().charFormat().font();
-            QCOMPARE(font.pixelSize(), MarkdownView::headingPixelSize(level));
+            QCOMPARE(font.pixelSize(), preview::headingPixelSize(level));
             QCOMPARE(font.bold(), true);
             QCOMPARE(heading.blockFormat().topMargin(), level <= 2 ? 6.0 : 0.0);
-            QCOMPARE(heading.blockFormat().bottomMargin(), qreal(MarkdownView::blockSpacing));
+            QCOMPARE(heading.blockFormat().bottomMargin(), qreal(preview::blockSpacing));
         }
 
         // Bullets hang from the glyph and step in 16 px a level; numbers keep their marker.
@@ -222,6 +222,94 @@ private Q_SLOTS:
         QApplication::processEvents();
         QVERIFY(view.verticalScrollBar()->maximum() > 0);
         QCOMPARE(view.verticalScrollBar()->value(), 0);
+    }
+
+    // A long note shows its first screen at once and the rest in the background; whatever is
+    // typed meanwhile, the view ends as a fresh one built at once.
+    void longNoteFillsInTheBackground()
+    {
+        const QString note = sampleNote().repeated(200);
+        MarkdownView view;
+        view.resize(500, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.showNewSource(note);
+        QVERIFY(view.hasBackgroundWork());
+        QVERIFY(view.document()->blockCount() < 200);
+        QVERIFY(view.verticalScrollBar()->maximum() > 10 * view.height());
+        QCOMPARE(view.document()->begin().text(), "Level one heading");
+
+        QString typed = note;
+        typed.insert(10, u"x"); // in the first screen
+        view.setSource(typed);
+        typed.insert(typed.size() / 2, u"\n# heading\n"); // in what is still to come
+        view.setSource(typed);
+        QCOMPARE(view.source(), typed);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        QCOMPARE(view.verticalScrollBar()->value(), 0);
+
+        MarkdownView fresh;
+        fresh.setSource(typed);
+        QTRY_VERIFY_WITH_TIMEOUT(!fresh.hasBackgroundWork(), 60000);
+        QCOMPARE(dump(*view.document()), dump(*fresh.document()));
+    }
+
+    // A new width lays out what is in sight first; the block at the top of the view stays there
+    // while the rest is laid out.
+    void widthChangeKeepsTheViewInPlace()
+    {
+        MarkdownView view;
+        view.resize(500, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.showNewSource(sampleNote().repeated(100));
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        auto *layout = view.document()->documentLayout();
+        const QTextBlock target = view.document()->findBlockByNumber(1000);
+        view.verticalScrollBar()->setValue(int(layout->blockBoundingRect(target).top()));
+        QApplication::processEvents();
+
+        view.resize(300, 400);
+        QApplication::processEvents();
+        QVERIFY(view.hasBackgroundWork());
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        QCOMPARE(view.verticalScrollBar()->value(), int(layout->blockBoundingRect(target).top()));
+        QCOMPARE(layout->blockBoundingRect(target).width(), view.viewport()->width());
+    }
+
+    // Hostile texts: each is shown, painted and laid out without freezing the program.
+    void hostileTextShows_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("begins");
+        QTest::newRow("5 MB line") << QString(5'000'000, u'a') << "aaaa";
+        QTest::newRow("5 MB of emphasis")
+            << QStringLiteral("_a_ ").repeated(1'250'000) << "_a_ _a_";
+        QTest::newRow("entities") << QStringLiteral("&amp;&#1234;&notanentity;").repeated(100'000)
+                                  << "&amp;&#1234;";
+        QTest::newRow("long code block")
+            << QStringLiteral("```\n") + QStringLiteral("x = 1\n").repeated(100'000) + "```"
+            << "x = 1";
+    }
+
+    void hostileTextShows()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, begins);
+        MarkdownView view;
+        view.resize(500, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.showNewSource(text);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 120000);
+        const QTextBlock first = view.document()->begin();
+        QVERIFY(first.text().startsWith(begins));
+        QVERIFY(first.text().endsWith("characters of this block are not shown.)"));
+        QVERIFY(first.layout()->lineCount() > 1);
+        view.viewport()->grab();
+        view.setSource(text + u'!');
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 120000);
+        QVERIFY(view.document()->begin().text().startsWith(begins));
     }
 
     void dragSelectsText()

@@ -4,7 +4,7 @@
 #include "app/notelistmodel.h"
 #include "app/noterowdelegate.h"
 #include "app/windowaccessor.h"
-#include "markdown/markdownview.h"
+#include "preview/markdownview.h"
 #include "store/notestore.h"
 
 #include <QApplication>
@@ -88,7 +88,12 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     // As soon as this window exists, every window takes this window's level (off at first).
     new WindowAccessor([this](QWidget *) { applyLevel(); }, this);
 
-    connect(m_store, &NoteStore::notesChanged, this, &ContentView::selectRowOfSelection);
+    // The list keeps its scroll position when notes come, go or move; it follows a new selection.
+    connect(m_model, &NoteListModel::aboutToFollowStore, this, [this] { m_selectingRow = true; });
+    connect(m_model, &NoteListModel::followedStore, this, [this] {
+        m_selectingRow = false;
+        selectRowOfSelection(false);
+    });
     connect(m_store, &NoteStore::selectionChanged, this, &ContentView::showSelection);
     connect(m_store, &NoteStore::textChanged, this, &ContentView::showText);
     connect(m_store, &NoteStore::errorOccurred, this,
@@ -99,6 +104,7 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     connect(m_sidebar, &QListView::clicked, this, [this] { m_editor->setFocus(); });
     connect(m_sidebar, &QListView::activated, this, [this] { m_editor->setFocus(); });
     connect(m_editor, &NoteEditor::edited, this, &ContentView::takeEdit);
+    shareEditorDocument();
 
     showSelection();
     showText();
@@ -291,11 +297,11 @@ void ContentView::showSelection()
     m_renameAction->setEnabled(m_store->selection().has_value());
     m_deleteAction->setEnabled(m_store->selection().has_value());
     m_detail->setCurrentIndex(m_store->selection() ? NotePage : PlaceholderPage);
-    selectRowOfSelection();
+    selectRowOfSelection(true);
 }
 
 // The list follows the store, after every reload and every change of selection.
-void ContentView::selectRowOfSelection()
+void ContentView::selectRowOfSelection(bool scroll)
 {
     const std::optional<QString> selection = m_store->selection();
     const int row = selection ? m_model->rowOf(*selection) : -1;
@@ -305,7 +311,8 @@ void ContentView::selectRowOfSelection()
     } else {
         const QModelIndex index = m_model->index(row);
         m_sidebar->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        m_sidebar->scrollTo(index);
+        if (scroll)
+            m_sidebar->scrollTo(index);
     }
     m_selectingRow = false;
 }
@@ -326,19 +333,58 @@ void ContentView::showText()
     const bool sameNote = selection == m_shownNote;
     m_shownNote = selection;
     // The window the edit came from already shows it.
-    if (!m_passingEdit && m_editor->noteText() != m_store->text())
+    if (!s_passingEdit)
         m_editor->setNoteText(m_store->text(), sameNote);
     m_editor->setReadOnly(!m_store->isEditable());
     m_notice->setText(m_store->readOnlyReason());
     m_notice->setVisible(!m_store->isEditable());
-    m_preview->setSource(m_store->text());
-    if (!sameNote)
-        m_preview->showFromTop();
+    if (sameNote)
+        m_preview->setSource(m_store->text());
+    else
+        m_preview->showNewSource(m_store->text());
 }
 
-void ContentView::takeEdit()
+// The store's text with the edit made is one copy of the text; decoding the editor's whole text
+// would take many times longer on a long note. Should the lengths ever disagree, the editor's
+// text is taken whole.
+void ContentView::takeEdit(qsizetype position, qsizetype removed, const QString &inserted)
 {
-    m_passingEdit = true;
-    m_store->setText(m_editor->noteText());
-    m_passingEdit = false;
+    QString text = m_store->text();
+    if (position + removed <= text.size())
+        text.replace(position, removed, inserted);
+    if (text.size() != m_editor->utf16Length())
+        text = m_editor->noteText();
+    s_passingEdit = true;
+    m_store->setText(text);
+    s_passingEdit = false;
+}
+
+ContentView::~ContentView()
+{
+    // Another window of the store takes over telling it of edits.
+    const QList<ContentView *> others = windowsOfStore();
+    if (m_editor->forwardsEdits() && !others.isEmpty())
+        others.first()->m_editor->setForwardsEdits(true);
+}
+
+QList<ContentView *> ContentView::windowsOfStore() const
+{
+    QList<ContentView *> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *window = qobject_cast<ContentView *>(widget);
+        if (window && window != this && window->m_store == m_store)
+            windows.append(window);
+    }
+    return windows;
+}
+
+// Every window shows the store's selected note, so they all edit one document: a keystroke is
+// not copied as a whole text into each of them, and each has one history to undo.
+void ContentView::shareEditorDocument()
+{
+    const QList<ContentView *> others = windowsOfStore();
+    if (others.isEmpty())
+        return;
+    m_editor->setDocument(others.first()->m_editor->document());
+    m_editor->setForwardsEdits(false);
 }

@@ -24,6 +24,7 @@ class ContentView : public QMainWindow
     Q_OBJECT
 public:
     explicit ContentView(NoteStore *store, QWidget *parent = nullptr);
+    ~ContentView() override;
 
     QListView *sidebar() const { return m_sidebar; }
     NoteEditor *editor() const { return m_editor; }
@@ -55,9 +56,11 @@ private:
     void setFloating(bool floating);
     void showSelection();
     void showText();
-    void selectRowOfSelection();
+    void selectRowOfSelection(bool scroll);
     void takeRowChoice();
-    void takeEdit();
+    void takeEdit(qsizetype position, qsizetype removed, const QString &inserted);
+    QList<ContentView *> windowsOfStore() const;
+    void shareEditorDocument();
 
     NoteStore *m_store;
     NoteListModel *m_model;
@@ -76,5 +79,6 @@ private:
     // The note the editor shows, to tell a newly loaded note from the same note changed.
     std::optional<QString> m_shownNote;
     bool m_selectingRow = false;
-    bool m_passingEdit = false;
+    // An edit typed in one window is on its way to the store; every window's editor has it.
+    static inline bool s_passingEdit = false;
 };

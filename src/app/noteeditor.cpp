@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
 {
     setUtf8(true);
@@ -24,48 +26,142 @@ NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
     // QScintilla keeps the layout of every line of the document, tens of megabytes for a long
     // wrapped note; once the note is wrapped, the lines in sight are all that typing needs.
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
-    connect(this, &QsciScintilla::textChanged, this, [this] {
-        if (!m_replacing)
-            Q_EMIT edited();
-    });
+    // Positions in UTF-16 come from an index of each line's start, kept up to date by
+    // Scintilla, so an edit is told without looking at the text before it.
+    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char *text, int length) {
+                takeModification(position, type, text, length);
+            });
+}
+
+void NoteEditor::takeModification(int position, int type, const char *text, int length)
+{
+    if (m_replacing)
+        return;
+    if (type & SC_MOD_BEFOREDELETE) {
+        m_deletedAt = utf16Position(position);
+        m_deletedUnits = utf16Units(position, length);
+    } else if (type & SC_MOD_DELETETEXT) {
+        Q_EMIT edited(m_deletedAt, m_deletedUnits, QString());
+    } else if (type & SC_MOD_INSERTTEXT) {
+        // QString::fromUtf8 would drop a leading byte-order mark.
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        Q_EMIT edited(utf16Position(position), 0, decoder.decode(QByteArrayView(text, length)));
+    }
+}
+
+qsizetype NoteEditor::utf16Position(long position) const
+{
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, position);
+    const long lineStart = SendScintilla(SCI_POSITIONFROMLINE, line);
+    return SendScintilla(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16)
+        + utf16Units(lineStart, position - lineStart);
+}
+
+// Every UTF-8 sequence but a continuation byte begins a character, and a four-byte one is two
+// UTF-16 code units. (An editable note is valid UTF-8.)
+qsizetype NoteEditor::utf16Units(long position, long length) const
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(
+        SendScintilla(SCI_GETRANGEPOINTER, position, length));
+    qsizetype units = 0;
+    for (long i = 0; i < length; ++i)
+        units += ((bytes[i] & 0xC0) != 0x80) + (bytes[i] >= 0xF0);
+    return units;
+}
+
+qsizetype NoteEditor::utf16Length() const
+{
+    return SendScintilla(SCI_INDEXPOSITIONFROMLINE, SendScintilla(SCI_GETLINECOUNT),
+                         SC_LINECHARACTERINDEX_UTF16);
 }
 
 QString NoteEditor::noteText() const
 {
-    const auto length = SendScintilla(SCI_GETLENGTH);
-    const auto *bytes = reinterpret_cast<const char *>(SendScintilla(SCI_GETCHARACTERPOINTER));
     // QString::fromUtf8 would drop a leading byte-order mark.
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(QByteArrayView(bytes, qsizetype(length)));
+    return decoder.decode(QByteArrayView(characters(), byteCount()));
 }
 
 void NoteEditor::setNoteText(const QString &text, bool sameNote)
 {
     const QByteArray bytes = text.toUtf8();
-    const long position = SendScintilla(SCI_GETCURRENTPOS);
-    const long anchor = SendScintilla(SCI_GETANCHOR);
-    const long firstLine = SendScintilla(SCI_GETFIRSTVISIBLELINE);
     const bool wasReadOnly = isReadOnly();
-
     m_replacing = true;
     setReadOnly(false);
-    // A new note is not an edit to undo; not recording it also spares a copy of the note.
-    SendScintilla(SCI_SETUNDOCOLLECTION, sameNote);
-    SendScintilla(SCI_CLEARALL);
-    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.constData());
-    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    if (sameNote)
+        replaceChangedBytes(bytes);
+    else if (bytes != QByteArrayView(characters(), byteCount()))
+        load(bytes);
     setReadOnly(wasReadOnly);
     m_replacing = false;
-
     useLineBreaksOf(bytes);
-    if (sameNote) {
-        SendScintilla(SCI_SETSEL, std::min<long>(anchor, bytes.size()),
-                      std::min<long>(position, bytes.size()));
-        SendScintilla(SCI_SETFIRSTVISIBLELINE, firstLine);
-    } else {
+    if (!sameNote)
         SendScintilla(SCI_GOTOPOS, 0L);
-        SendScintilla(SCI_EMPTYUNDOBUFFER);
-    }
+}
+
+// Wrapping a long note line by line as it goes in takes seconds; with wrapping off it goes in at
+// once, and wrapping turned on afterwards wraps the lines in sight and the rest when idle.
+// A new note is not an edit to undo; not recording it also spares a copy of the note.
+void NoteEditor::load(const QByteArray &bytes)
+{
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_SETWRAPMODE, SC_WRAP_NONE);
+    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.constData());
+    SendScintilla(SCI_SETWRAPMODE, SC_WRAP_WORD);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+}
+
+// The same note changed elsewhere: only the bytes that differ are replaced, as one step to undo,
+// so the cursor, the selection, the scroll position and the wrapping stay where they were.
+void NoteEditor::replaceChangedBytes(const QByteArray &bytes)
+{
+    const QByteArrayView old(characters(), byteCount());
+    const qsizetype limit = std::min(old.size(), bytes.size());
+    qsizetype prefix =
+        std::mismatch(old.begin(), old.begin() + limit, bytes.begin()).first - old.begin();
+    if (prefix == old.size() && prefix == bytes.size())
+        return;
+    qsizetype suffix = 0;
+    while (suffix < limit - prefix
+           && old[old.size() - 1 - suffix] == bytes[bytes.size() - 1 - suffix])
+        ++suffix;
+    // Whole characters only, so that no position ever falls inside one.
+    const auto continuation = [](char byte) {
+        return (byte & 0xC0) == 0x80;
+    };
+    while (prefix > 0 && prefix < old.size() && continuation(old[prefix]))
+        --prefix;
+    while (suffix > 0 && continuation(old[old.size() - suffix]))
+        --suffix;
+    SendScintilla(SCI_SETTARGETRANGE, static_cast<unsigned long>(prefix),
+                  static_cast<long>(old.size() - suffix));
+    SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(bytes.size() - prefix - suffix),
+                  bytes.constData() + prefix);
+}
+
+bool NoteEditor::forwardsEdits() const
+{
+    return SendScintilla(SCI_GETMODEVENTMASK) != 0;
+}
+
+const char *NoteEditor::characters() const
+{
+    return reinterpret_cast<const char *>(SendScintilla(SCI_GETCHARACTERPOINTER));
+}
+
+qsizetype NoteEditor::byteCount() const
+{
+    return qsizetype(SendScintilla(SCI_GETLENGTH));
+}
+
+void NoteEditor::setForwardsEdits(bool forwards)
+{
+    // Views of one document are all told of each change; only one of them tells the store.
+    SendScintilla(SCI_SETMODEVENTMASK, forwards ? long(SC_MODEVENTMASKALL) : 0L);
 }
 
 // A line break typed follows the note's own style; a note without one gets LF.

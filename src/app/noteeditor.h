@@ -17,13 +17,32 @@ public:
     // changed elsewhere keeps the cursor and the scroll position where they were, as far as the
     // new text reaches.
     void setNoteText(const QString &text, bool sameNote);
+    // Several editors may show one document (setDocument); each change is told to the
+    // store by one of them only.
+    void setForwardsEdits(bool forwards);
+    bool forwardsEdits() const;
+
+    // The length of the whole text in UTF-16 code units, as QString counts it.
+    qsizetype utf16Length() const;
 
 Q_SIGNALS:
-    // The user changed the text (not setNoteText).
-    void edited();
+    // The user changed the text (not setNoteText): at `position`, `removed` characters gave way
+    // to `inserted`, both counted in UTF-16 code units, as QString counts them. Told for each
+    // change the document makes, so the text before it and the edit give the text after it.
+    void edited(qsizetype position, qsizetype removed, const QString &inserted);
 
 private:
+    void load(const QByteArray &bytes);
+    void replaceChangedBytes(const QByteArray &bytes);
+    const char *characters() const;
+    qsizetype byteCount() const;
     void useLineBreaksOf(const QByteArray &bytes);
+    void takeModification(int position, int type, const char *text, int length);
+    qsizetype utf16Position(long position) const;
+    qsizetype utf16Units(long position, long length) const;
 
     bool m_replacing = false;
+    // A deletion as it stood before it was made, told once it is made.
+    qsizetype m_deletedAt = 0;
+    qsizetype m_deletedUnits = 0;
 };

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QList>
+
+#include "store/note.h"
 
 class NoteStore;
 
-// The store's notes as a list, in the store's order. The store replaces its list whole, and so
-// does the model: every reload is a reset.
+// The store's notes as a list, in the store's order. When the store's list changes, the rows
+// that moved are moved, the rows that changed are changed, and rows come and go one by one, so
+// the view keeps its scroll position and its selection. The common change, one note moved to the
+// top with a new date, costs one pass over the names.
 class NoteListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -20,6 +25,17 @@ public:
     // The row of the first note of that name, or -1.
     int rowOf(const QString &name) const;
 
+Q_SIGNALS:
+    // Around the rows' changes that follow a change of the store's list: a selection of a view
+    // that changes in between is not the user's choice.
+    void aboutToFollowStore();
+    void followedStore();
+
 private:
+    void follow();
+    void followRows();
+    void followRange(int first, int wasEnd, int nowEnd, const QList<Note> &now);
+
     NoteStore *m_store;
+    QList<Note> m_rows; // the store's notes as the views were last told of them
 };

@@ -1,7 +1,8 @@
-#include "markdown/previewlayout.h"
+#include "preview/previewlayout.h"
 
-#include "markdown/markdownview.h"
+#include "preview/previewstyle.h"
 
+#include <QDeadlineTimer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
@@ -10,6 +11,24 @@
 #include <QTextLayout>
 
 #include <algorithm>
+
+namespace {
+
+// Breaking a word longer than a line where it does not fit takes time that grows with the square
+// of its length: seconds for a line of thousands of letters. Such a block wraps anywhere.
+bool hasLongWord(const QString &text)
+{
+    constexpr qsizetype longWord = 500;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > longWord)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 PreviewLayout::PreviewLayout(QTextDocument *document) : QAbstractTextDocumentLayout(document) { }
 
@@ -24,60 +43,140 @@ qreal PreviewLayout::margin() const
     return document()->documentMargin();
 }
 
-// The blocks that changed are laid out again; the others keep their lines and only move.
+// The blocks that changed are laid out again; the others keep their lines and only move. A new
+// width leaves every block waiting, with its old height as the estimate.
 void PreviewLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
-    Q_UNUSED(charsRemoved);
-    const int oldCount = int(m_tops.size()) - 1;
+    const int oldCount = int(m_heights.size());
     const int newCount = document()->blockCount();
     const QTextBlock firstBlock = document()->findBlock(from);
     QTextBlock lastBlock = document()->findBlock(from + charsAdded);
     if (!lastBlock.isValid())
         lastBlock = document()->lastBlock();
-    const int first = firstBlock.blockNumber();
-    const int newAffected = lastBlock.blockNumber() - first + 1;
-    const int oldAffected = newAffected - (newCount - oldCount);
-    if (textWidth() != m_width || oldAffected < 0 || first + oldAffected > oldCount) {
-        layoutAll();
+    int first = firstBlock.blockNumber();
+    int newAffected = lastBlock.blockNumber() - first + 1;
+    int oldAffected = newAffected - (newCount - oldCount);
+    if (oldAffected < 0 || first + oldAffected > oldCount) {
+        first = 0;
+        newAffected = newCount;
+        oldAffected = oldCount;
+    }
+    // The document asks for everything to be laid out again when its width or margin changes.
+    const bool sameBlocks = from == 0 && charsRemoved == 0 && newCount == oldCount
+        && charsAdded == document()->characterCount();
+    const bool widthChanged = textWidth() != m_width;
+    m_width = textWidth();
+    if (sameBlocks || widthChanged)
+        markAllStale();
+    if (sameBlocks) {
+        Q_EMIT documentSizeChanged(documentSize());
         return;
     }
+    layOutChanged(first, newAffected, oldAffected, document()->findBlockByNumber(first));
+}
 
+void PreviewLayout::markAllStale()
+{
+    m_laidOut.assign(m_laidOut.size(), false);
+    m_staleCount = int(m_laidOut.size());
+    m_firstStale = 0;
+    Q_EMIT update(QRectF(0, 0, 1e9, 1e9));
+}
+
+// The view hands over few blocks at a time, so the changed ones are laid out at once.
+void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
+                                  const QTextBlock &firstBlock)
+{
+    for (int i = first; i < first + oldAffected; ++i)
+        m_staleCount -= m_laidOut[i] ? 0 : 1;
+    m_heights.erase(m_heights.begin() + first, m_heights.begin() + first + oldAffected);
+    m_laidOut.erase(m_laidOut.begin() + first, m_laidOut.begin() + first + oldAffected);
     std::vector<qreal> heights;
     heights.reserve(newAffected);
     for (QTextBlock block = firstBlock;
          block.isValid() && block.blockNumber() < first + newAffected; block = block.next())
         heights.push_back(layoutBlock(block));
-    qreal oldHeight = 0;
-    for (int i = first; i < first + oldAffected; ++i)
-        oldHeight += m_tops[i + 1] - m_tops[i];
+    m_heights.insert(m_heights.begin() + first, heights.begin(), heights.end());
+    m_laidOut.insert(m_laidOut.begin() + first, heights.size(), true);
+    m_firstStale = std::min(m_firstStale, first);
 
-    std::vector<qreal> tops(heights.size());
-    qreal y = m_tops[first];
-    for (size_t i = 0; i < heights.size(); ++i) {
-        tops[i] = y;
-        y += heights[i];
-    }
-    const qreal shift = y - m_tops[first] - oldHeight;
-    m_tops.erase(m_tops.begin() + first, m_tops.begin() + first + oldAffected);
-    m_tops.insert(m_tops.begin() + first, tops.begin(), tops.end());
-    if (shift != 0) {
-        for (size_t i = first + heights.size(); i < m_tops.size(); ++i)
-            m_tops[i] += shift;
-        Q_EMIT documentSizeChanged(documentSize());
-    }
+    const qreal oldEnd = m_tops.back();
     const qreal changedTop = margin() + m_tops[first];
-    Q_EMIT update(QRectF(0, changedTop, m_width, shift == 0 ? y - m_tops[first] : 1e9));
+    moveTopsFrom(first);
+    const bool moved = m_tops.back() != oldEnd || newAffected != oldAffected;
+    if (moved)
+        Q_EMIT documentSizeChanged(documentSize());
+    Q_EMIT update(
+        QRectF(0, changedTop, m_width, moved ? 1e9 : m_tops[first + newAffected] - m_tops[first]));
 }
 
-void PreviewLayout::layoutAll()
+void PreviewLayout::moveTopsFrom(int first)
 {
-    m_width = textWidth();
-    m_tops.assign(1, 0);
-    m_tops.reserve(document()->blockCount() + 1);
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        m_tops.push_back(m_tops.back() + layoutBlock(block));
-    Q_EMIT documentSizeChanged(documentSize());
+    m_tops.resize(m_heights.size() + 1);
+    for (size_t i = first; i < m_heights.size(); ++i)
+        m_tops[i + 1] = m_tops[i] + m_heights[i];
+}
+
+bool PreviewLayout::layOutIfStale(const QTextBlock &block)
+{
+    const int number = block.blockNumber();
+    if (m_laidOut[number])
+        return false;
+    m_heights[number] = layoutBlock(block);
+    m_laidOut[number] = true;
+    --m_staleCount;
+    return true;
+}
+
+void PreviewLayout::layOutRange(qreal top, qreal bottom)
+{
+    if (m_staleCount == 0)
+        return;
+    const int first = blockAt(top);
+    bool changed = false;
+    qreal y = m_tops[first] + margin();
+    for (QTextBlock block = document()->findBlockByNumber(first); block.isValid() && y <= bottom;
+         block = block.next()) {
+        changed |= layOutIfStale(block);
+        y += m_heights[block.blockNumber()];
+    }
+    if (!changed)
+        return;
+    const qreal oldEnd = m_tops.back();
+    moveTopsFrom(first);
+    if (m_tops.back() != oldEnd)
+        Q_EMIT documentSizeChanged(documentSize());
+    Q_EMIT update(QRectF(0, margin() + m_tops[first], m_width, 1e9));
+}
+
+bool PreviewLayout::layOutStaleBlocks(const QDeadlineTimer &deadline)
+{
+    if (m_staleCount == 0)
+        return false;
+    const int first = m_firstStale;
+    QTextBlock block = document()->findBlockByNumber(first);
+    for (; block.isValid() && m_staleCount > 0 && !deadline.hasExpired(); block = block.next())
+        layOutIfStale(block);
+    m_firstStale = block.isValid() ? block.blockNumber() : int(m_heights.size());
+    const qreal oldEnd = m_tops.back();
+    moveTopsFrom(first);
+    if (m_tops.back() != oldEnd)
+        Q_EMIT documentSizeChanged(documentSize());
     Q_EMIT update(QRectF(0, 0, 1e9, 1e9));
+    return m_staleCount > 0;
+}
+
+void PreviewLayout::setPendingHeight(qreal height)
+{
+    if (height == m_pendingHeight)
+        return;
+    m_pendingHeight = height;
+    Q_EMIT documentSizeChanged(documentSize());
+}
+
+qreal PreviewLayout::blockTop(int number) const
+{
+    return margin() + m_tops[std::clamp<size_t>(number, 0, m_tops.size() - 1)];
 }
 
 // Lines are placed relative to the block's top-left corner at the document's left edge; the
@@ -89,7 +188,8 @@ qreal PreviewLayout::layoutBlock(const QTextBlock &block) const
     QTextOption option = document()->defaultTextOption();
     option.setTextDirection(block.textDirection());
     option.setAlignment(QStyle::visualAlignment(block.textDirection(), Qt::AlignLeft));
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(hasLongWord(block.text()) ? QTextOption::WrapAnywhere
+                                                 : QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout->setTextOption(option);
 
     const qreal left = margin() + format.leftMargin();
@@ -113,7 +213,7 @@ qreal PreviewLayout::layoutBlock(const QTextBlock &block) const
 
 QSizeF PreviewLayout::documentSize() const
 {
-    return QSizeF(m_width, m_tops.back() + 2 * margin());
+    return QSizeF(m_width, m_tops.back() + m_pendingHeight + 2 * margin());
 }
 
 QRectF PreviewLayout::frameBoundingRect(QTextFrame *) const
@@ -129,7 +229,6 @@ QRectF PreviewLayout::blockBoundingRect(const QTextBlock &block) const
     return QRectF(0, margin() + m_tops[number], m_width, m_tops[number + 1] - m_tops[number]);
 }
 
-// The block whose extent holds y, or the nearest one.
 int PreviewLayout::blockAt(qreal y) const
 {
     const auto after = std::upper_bound(m_tops.begin(), m_tops.end() - 1, y - margin());
@@ -161,6 +260,7 @@ void PreviewLayout::draw(QPainter *painter, const PaintContext &context)
 {
     const QRectF clip =
         context.clip.isValid() ? context.clip : QRectF(0, 0, m_width, documentSize().height());
+    layOutRange(clip.top(), clip.bottom());
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     for (QTextBlock block = document()->findBlockByNumber(blockAt(clip.top())); block.isValid();
@@ -193,6 +293,8 @@ void PreviewLayout::drawDecoration(QPainter *painter, const QTextBlock &block, q
                                    const QPalette &palette) const
 {
     const QTextLayout *layout = block.layout();
+    if (layout->lineCount() == 0)
+        return;
     const QTextLine firstLine = layout->lineAt(0);
     const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
     const qreal textTop = top + firstLine.y();
@@ -200,21 +302,21 @@ void PreviewLayout::drawDecoration(QPainter *painter, const QTextBlock &block, q
     const qreal left = margin();
     const qreal width = m_width - 2 * margin();
     switch (block.userState()) {
-    case MarkdownView::Code: {
+    case preview::Code: {
         QPainterPath box;
-        box.addRoundedRect(QRectF(left, textTop - MarkdownView::codePadding, width,
-                                  textHeight + 2 * MarkdownView::codePadding),
-                           MarkdownView::codeCornerRadius, MarkdownView::codeCornerRadius);
-        painter->fillPath(box, MarkdownView::secondaryColor(palette, 0.15));
+        box.addRoundedRect(QRectF(left, textTop - preview::codePadding, width,
+                                  textHeight + 2 * preview::codePadding),
+                           preview::codeCornerRadius, preview::codeCornerRadius);
+        painter->fillPath(box, preview::secondaryColor(palette, 0.15));
         break;
     }
-    case MarkdownView::Quote:
-        painter->fillRect(QRectF(left, textTop, MarkdownView::quoteBarWidth, textHeight),
-                          MarkdownView::secondaryColor(palette, 0.5));
+    case preview::Quote:
+        painter->fillRect(QRectF(left, textTop, preview::quoteBarWidth, textHeight),
+                          preview::secondaryColor(palette, 0.5));
         break;
-    case MarkdownView::Rule:
+    case preview::Rule:
         painter->fillRect(QRectF(left, top + firstLine.y(), width, 1),
-                          MarkdownView::secondaryColor(palette, 0.5));
+                          preview::secondaryColor(palette, 0.5));
         break;
     default:
         break;

@@ -1,0 +1,507 @@
+#include "preview/markdownview.h"
+
+#include "markdown/inline.h"
+#include "preview/previewlayout.h"
+#include "preview/previewstyle.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <utility>
+
+namespace {
+
+template<typename... Ts> struct Overloaded : Ts...
+{
+    using Ts::operator()...;
+};
+
+constexpr int padding = 16;
+// The background works in slices short enough to keep the program answering at once; writing
+// blocks takes part of a slice, because laying them out follows.
+constexpr int sliceMs = 8;
+constexpr int writeSliceMs = 2;
+constexpr int firstScreenMs = 100;
+constexpr qsizetype firstParse = 16 * 1024;
+constexpr qsizetype parseChunk = 32 * 1024;
+constexpr qsizetype maxBlocksAtOnce = 100;
+constexpr qsizetype blocksPerSlice = 40;
+
+// Where the line that holds position ends (after its line feed), or the text's end.
+qsizetype lineEndFrom(const QString &text, qsizetype position)
+{
+    const qsizetype lineFeed = text.indexOf(u'\n', position);
+    return lineFeed < 0 ? text.size() : lineFeed + 1;
+}
+
+// A text block holds one Markdown block, so the line breaks inside one (in code, or a lone
+// carriage return) become breaks within its text block; and the characters the document
+// reserves for its own structure are shown as replacement characters.
+QString displayed(const QString &text)
+{
+    QString shown = text;
+    for (QChar &c : shown) {
+        switch (c.unicode()) {
+        case u'\n':
+        case u'\r':
+        case QChar::ParagraphSeparator:
+            c = QChar::LineSeparator;
+            break;
+        case 0xFDD0: // the document's begin-of-frame and end-of-frame marks
+        case 0xFDD1:
+        case QChar::ObjectReplacementCharacter:
+            c = QChar::ReplacementCharacter;
+            break;
+        default:
+            break;
+        }
+    }
+    return shown;
+}
+
+QFont codeFont(const QFont &body)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (body.pixelSize() > 0)
+        font.setPixelSize(body.pixelSize());
+    else
+        font.setPointSizeF(body.pointSizeF());
+    return font;
+}
+
+void applyStyles(QTextCharFormat &format, const markdown::InlineRun &run, const QFont &body,
+                 const QPalette &palette)
+{
+    using markdown::InlineStyle;
+    if (run.styles & InlineStyle::Strong)
+        format.setFontWeight(QFont::Bold);
+    if (run.styles & InlineStyle::Emphasis)
+        format.setFontItalic(true);
+    if (run.styles & InlineStyle::Code) {
+        format.setFontFamilies({codeFont(body).family()});
+        format.setFontStyleHint(QFont::Monospace);
+        format.setFontFixedPitch(true);
+    }
+    if (run.styles & InlineStyle::Strikethrough)
+        format.setFontStrikeOut(true);
+    if (run.styles & InlineStyle::Link) {
+        format.setAnchor(true);
+        format.setAnchorHref(run.href);
+        format.setForeground(palette.link());
+        format.setFontUnderline(true);
+    }
+}
+
+// A block too long to lay out shows its beginning as it stands, and says so.
+bool insertedCut(QTextCursor &cursor, const QString &content, const QTextCharFormat &base,
+                 const QPalette &palette)
+{
+    if (content.size() <= MarkdownView::maxShownCharacters)
+        return false;
+    cursor.insertText(displayed(content.first(MarkdownView::maxShownCharacters)), base);
+    QTextCharFormat notice;
+    notice.setFontItalic(true);
+    notice.setForeground(preview::secondaryColor(palette, 1));
+    cursor.insertText(
+        QChar(QChar::LineSeparator)
+            + MarkdownView::tr("(%1 more characters of this block are not shown.)")
+                  .arg(QLocale().toString(content.size() - MarkdownView::maxShownCharacters)),
+        notice);
+    return true;
+}
+
+// Inline Markdown is styled; a text the inline parser refuses is shown as it stands.
+void insertStyled(QTextCursor &cursor, const QString &content, const QTextCharFormat &base,
+                  const QFont &body, const QPalette &palette)
+{
+    if (insertedCut(cursor, content, base, palette))
+        return;
+    const std::optional<QList<markdown::InlineRun>> runs = markdown::parseInline(content);
+    if (!runs) {
+        cursor.insertText(displayed(content), base);
+        return;
+    }
+    for (const markdown::InlineRun &run : *runs) {
+        QTextCharFormat format = base;
+        applyStyles(format, run, body, palette);
+        cursor.insertText(displayed(run.text), format);
+    }
+}
+
+// The marker, then the gap as extra spacing after its last character, and the lines of the
+// item indented to where its text begins.
+void insertMarker(QTextCursor &cursor, QTextBlockFormat &blockFormat, const QString &marker,
+                  qreal leftEdge, const QFont &body)
+{
+    const qreal width = QFontMetricsF(body).horizontalAdvance(marker) + preview::markerGap;
+    blockFormat.setLeftMargin(leftEdge + width);
+    blockFormat.setTextIndent(-width);
+    cursor.setBlockFormat(blockFormat);
+    cursor.insertText(marker.chopped(1), QTextCharFormat());
+    QTextCharFormat gap;
+    gap.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    gap.setFontLetterSpacing(preview::markerGap);
+    cursor.insertText(marker.right(1), gap);
+}
+
+} // namespace
+
+MarkdownView::MarkdownView(QWidget *parent)
+    : QTextEdit(parent), m_layout(new PreviewLayout(document()))
+{
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setAcceptRichText(false);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                            | Qt::LinksAccessibleByMouse);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setBackgroundRole(QPalette::Base);
+    document()->setDocumentLayout(m_layout);
+    document()->setDocumentMargin(padding);
+    connect(&m_backgroundWork, &QTimer::timeout, this, &MarkdownView::doBackgroundWork);
+    // A new width leaves blocks waiting to be laid out again.
+    connect(m_layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+        if (m_layout->hasStaleBlocks())
+            m_backgroundWork.start();
+    });
+}
+
+void MarkdownView::setSource(const QString &source)
+{
+    const bool wholeTextParsed = m_parsedLength == m_source.size();
+    const qsizetype shift = source.size() - m_source.size();
+    m_source = source;
+    // While the text is still being parsed, the parser gets as much of the new text as it had of
+    // the old: an edit before that point is an edit to what it holds.
+    m_parsedLength = wholeTextParsed
+        ? source.size()
+        : lineEndFrom(source, std::clamp<qsizetype>(m_parsedLength + shift, 0, source.size()));
+    apply(updateParser());
+    if (m_parsedLength == m_source.size())
+        appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
+    updatePendingHeight();
+    if (hasBackgroundWork())
+        m_backgroundWork.start();
+}
+
+void MarkdownView::showNewSource(const QString &source)
+{
+    m_source = source;
+    m_parsedLength = lineEndFrom(source, std::min(source.size(), firstParse));
+    updateParser();
+    dropBlocksFrom(0);
+    writeFirstScreen();
+    showFromTop();
+    if (hasBackgroundWork())
+        m_backgroundWork.start();
+}
+
+QString MarkdownView::source() const
+{
+    return m_source;
+}
+
+void MarkdownView::showFromTop()
+{
+    setTextCursor(QTextCursor(document()));
+    verticalScrollBar()->setValue(0);
+}
+
+bool MarkdownView::hasBackgroundWork() const
+{
+    return m_layout->hasStaleBlocks() || m_written < m_parser.blockCount()
+        || m_parsedLength < m_source.size();
+}
+
+// Text blocks are known by position, like the Markdown blocks: the ones that changed are
+// replaced in place and the others, with their layout, are left alone. A change that reaches
+// past the blocks written so far, or that is too large to write at once, leaves the document
+// with the blocks before it, and the rest is written in the background.
+void MarkdownView::apply(markdown::IncrementalParser::Change change)
+{
+    if (change.removed == 0 && change.inserted == 0)
+        return;
+    if (change.first >= m_written)
+        return;
+    qsizetype first = change.first;
+    qsizetype removed = change.removed;
+    qsizetype inserted = change.inserted;
+    // Replacing is simplest when at least one text block goes and one comes: take a neighbour
+    // along, which is drawn again as it was.
+    if (removed == 0 || inserted == 0) {
+        if (first > 0)
+            --first;
+        ++removed;
+        ++inserted;
+    }
+    if (first + removed > m_written || first + inserted > m_parser.blockCount()
+        || inserted > maxBlocksAtOnce) {
+        dropBlocksFrom(change.first);
+        return;
+    }
+    replaceBlocks(first, removed, inserted);
+}
+
+void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted)
+{
+    const QTextBlock firstOld = document()->findBlockByNumber(int(first));
+    const QTextBlock lastOld = document()->findBlockByNumber(int(first + removed - 1));
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.setPosition(firstOld.position());
+    cursor.setPosition(lastOld.position() + lastOld.length() - 1, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    for (qsizetype i = 0; i < inserted; ++i) {
+        if (i > 0)
+            cursor.insertBlock();
+        writeBlock(cursor, m_parser.block(first + i));
+    }
+    cursor.endEditBlock();
+    m_written += inserted - removed;
+}
+
+void MarkdownView::dropBlocksFrom(qsizetype first)
+{
+    if (first >= m_written)
+        return;
+    if (first == 0) {
+        document()->clear();
+    } else {
+        // The block that ends the document now takes the user state of the last one removed.
+        const QTextBlock last = document()->findBlockByNumber(int(first - 1));
+        const int kind = last.userState();
+        QTextCursor cursor(document());
+        cursor.setPosition(last.position() + last.length() - 1);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        document()->lastBlock().setUserState(kind);
+    }
+    m_written = first;
+}
+
+// Each block is parsed from its lines as it is written, so a long note never has all its blocks
+// in memory beside its document.
+void MarkdownView::appendBlocks(const QDeadlineTimer &deadline, qsizetype limit)
+{
+    const qsizetype end = std::min(m_parser.blockCount(), m_written + limit);
+    if (m_written >= end)
+        return;
+    const bool wasEmpty = m_written == 0;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    do {
+        if (m_written > 0)
+            cursor.insertBlock();
+        writeBlock(cursor, m_parser.block(m_written));
+        ++m_written;
+    } while (m_written < end && !deadline.hasExpired());
+    cursor.endEditBlock();
+    // The view's own cursor sat where the blocks went in and moved along with them.
+    if (wasEmpty)
+        setTextCursor(QTextCursor(document()));
+}
+
+// Enough blocks to fill the view, so that a note opened shows at once.
+void MarkdownView::writeFirstScreen()
+{
+    const QDeadlineTimer deadline(firstScreenMs);
+    while (m_layout->blocksHeight() < viewport()->height() && !deadline.hasExpired()
+           && (m_written < m_parser.blockCount() || m_parsedLength < m_source.size())) {
+        if (m_written < m_parser.blockCount())
+            appendBlocks(deadline, 8);
+        else
+            parseMore();
+    }
+    updatePendingHeight();
+}
+
+// The parser is given the text up to a line further; what it held is compared, not parsed again.
+void MarkdownView::parseMore()
+{
+    m_parsedLength = lineEndFrom(m_source, std::min(m_source.size(), m_parsedLength + parseChunk));
+    apply(updateParser());
+}
+
+// The parser is given the first m_parsedLength characters of the source without copying them:
+// it keeps a string that points into the source's characters, which m_parsedSource keeps alive
+// and unchanged (a QString is never changed in place here); the characters it held before are
+// kept until it has compared them.
+markdown::IncrementalParser::Change MarkdownView::updateParser()
+{
+    const QString previous = std::exchange(m_parsedSource, m_source);
+    return m_parser.update(m_parsedLength == m_source.size()
+                               ? m_source
+                               : QString::fromRawData(m_source.constData(), m_parsedLength));
+}
+
+void MarkdownView::doBackgroundWork()
+{
+    const QDeadlineTimer deadline(sliceMs);
+    const Anchor anchor = topAnchor();
+    if (!m_layout->layOutStaleBlocks(deadline)) {
+        while (!deadline.hasExpired()
+               && (m_written < m_parser.blockCount() || m_parsedLength < m_source.size())) {
+            if (m_written < m_parser.blockCount())
+                appendBlocks(QDeadlineTimer(writeSliceMs), blocksPerSlice);
+            else
+                parseMore();
+        }
+        updatePendingHeight();
+    }
+    keep(anchor);
+    if (!hasBackgroundWork())
+        m_backgroundWork.stop();
+}
+
+// What is not in the document yet is guessed to be as tall, for its length, as what is.
+void MarkdownView::updatePendingHeight()
+{
+    const qsizetype shown = document()->characterCount();
+    const qsizetype pending =
+        hasBackgroundWork() ? std::max<qsizetype>(0, m_source.size() - shown) : 0;
+    qreal perCharacter = 0;
+    if (shown > 2000) {
+        perCharacter = m_layout->blocksHeight() / shown;
+    } else {
+        const QFontMetricsF metrics(font());
+        const qreal width =
+            std::max<qreal>(metrics.averageCharWidth(), viewport()->width() - 2 * padding);
+        perCharacter = metrics.lineSpacing() * metrics.averageCharWidth() / width;
+    }
+    m_layout->setPendingHeight(pending * perCharacter);
+}
+
+MarkdownView::Anchor MarkdownView::topAnchor() const
+{
+    const qreal top = verticalScrollBar()->value();
+    const int block = m_layout->blockAt(top);
+    return {block, top - m_layout->blockTop(block)};
+}
+
+// Blocks above the view that are laid out again move what is in sight; it is put back.
+void MarkdownView::keep(const Anchor &anchor)
+{
+    verticalScrollBar()->setValue(qRound(m_layout->blockTop(anchor.block) + anchor.offset));
+}
+
+void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
+{
+    const QFont body = font();
+    QTextBlockFormat blockFormat;
+    blockFormat.setBottomMargin(preview::blockSpacing);
+    QTextCharFormat base;
+    auto begin = [&](preview::BlockKind kind) {
+        cursor.setBlockFormat(blockFormat);
+        cursor.setBlockCharFormat(base);
+        cursor.block().setUserState(kind);
+    };
+    std::visit(Overloaded {
+                   [&](const markdown::Heading &heading) {
+                       blockFormat.setTopMargin(heading.level <= 2 ? 6 : 0);
+                       base.setFontWeight(QFont::Bold);
+                       base.setProperty(QTextFormat::FontPixelSize,
+                                        preview::headingPixelSize(heading.level));
+                       begin(preview::Heading);
+                       insertStyled(cursor, heading.content, base, body, palette());
+                   },
+                   [&](const markdown::Paragraph &paragraph) {
+                       begin(preview::Paragraph);
+                       insertStyled(cursor, paragraph.content, base, body, palette());
+                   },
+                   [&](const markdown::Code &code) {
+                       blockFormat.setLeftMargin(preview::codePadding);
+                       blockFormat.setRightMargin(preview::codePadding);
+                       blockFormat.setTopMargin(preview::codePadding);
+                       blockFormat.setBottomMargin(preview::codePadding + preview::blockSpacing);
+                       base.setFont(codeFont(body), QTextCharFormat::FontPropertiesSpecifiedOnly);
+                       begin(preview::Code);
+                       if (!insertedCut(cursor, code.content, base, palette()))
+                           cursor.insertText(displayed(code.content), base);
+                   },
+                   [&](const markdown::Quote &quote) {
+                       blockFormat.setLeftMargin(preview::quoteBarWidth + preview::quoteGap);
+                       base.setForeground(preview::secondaryColor(palette(), 1));
+                       begin(preview::Quote);
+                       insertStyled(cursor, quote.content, base, body, palette());
+                   },
+                   [&](const markdown::Bullet &bullet) {
+                       begin(preview::Bullet);
+                       insertMarker(cursor, blockFormat, QStringLiteral("\u2022"),
+                                    bullet.indent * preview::indentStep, body);
+                       insertStyled(cursor, bullet.content, base, body, palette());
+                   },
+                   [&](const markdown::Number &number) {
+                       begin(preview::Number);
+                       insertMarker(cursor, blockFormat, number.marker, 0, body);
+                       insertStyled(cursor, number.content, base, body, palette());
+                   },
+                   [&](const markdown::Rule &) {
+                       blockFormat.setLineHeight(1, QTextBlockFormat::FixedHeight);
+                       begin(preview::Rule);
+                   },
+               },
+               block);
+}
+
+void MarkdownView::mousePressEvent(QMouseEvent *event)
+{
+    m_pressedAnchor =
+        event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
+    m_pressPosition = event->position().toPoint();
+    QTextEdit::mousePressEvent(event);
+}
+
+// A click opens a link; a drag that starts on one selects text instead. (The text control
+// selects the link it was pressed on, so the selection cannot tell the two apart.)
+void MarkdownView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTextEdit::mouseReleaseEvent(event);
+    const QPoint position = event->position().toPoint();
+    const bool clicked = event->button() == Qt::LeftButton
+        && (position - m_pressPosition).manhattanLength() < QApplication::startDragDistance();
+    if (!clicked || m_pressedAnchor.isEmpty() || anchorAt(position) != m_pressedAnchor)
+        return;
+    const QUrl url(m_pressedAnchor);
+    static const QStringList openable {QStringLiteral("http"), QStringLiteral("https"),
+                                       QStringLiteral("mailto")};
+    if (!openable.contains(url.scheme().toLower()))
+        return;
+    Q_EMIT linkActivated(url);
+    QDesktopServices::openUrl(url);
+}
+
+// Colours and the body font are part of each block's formats.
+void MarkdownView::changeEvent(QEvent *event)
+{
+    QTextEdit::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange && event->type() != QEvent::FontChange)
+        return;
+    dropBlocksFrom(0);
+    writeFirstScreen();
+    if (hasBackgroundWork())
+        m_backgroundWork.start();
+}
+
+// The blocks in sight are laid out for the current width before they are painted.
+void MarkdownView::paintEvent(QPaintEvent *event)
+{
+    const qreal top = verticalScrollBar()->value();
+    m_layout->layOutRange(top, top + viewport()->height());
+    QTextEdit::paintEvent(event);
+}
+
+// A preview loads nothing, from the disk or the network.
+QVariant MarkdownView::loadResource(int, const QUrl &)
+{
+    return {};
+}

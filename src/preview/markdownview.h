@@ -1,0 +1,85 @@
+#pragma once
+
+#include "markdown/block.h"
+#include "markdown/incrementalparser.h"
+
+#include <QTextEdit>
+#include <QTimer>
+
+class PreviewLayout;
+class QDeadlineTimer;
+class QTextCursor;
+
+// The live preview: a note's Markdown drawn block by block, selectable and copyable. It is a
+// read-only text document with one text block per Markdown block; a new source replaces only
+// the blocks that changed, and its layout (PreviewLayout) lays out only those, so a keystroke
+// costs about one block however long the note is.
+//
+// A long note is not drawn all at once: its first screen is, and the rest of its text is parsed,
+// put into the document and laid out in slices while the event loop is idle, its height
+// estimated until then. The document always holds the first blocks of the text, in order.
+// The note's text is only ever inserted as plain text: nothing in it is taken for rich text.
+class MarkdownView : public QTextEdit
+{
+    Q_OBJECT
+public:
+    using Block = markdown::Block;
+
+    explicit MarkdownView(QWidget *parent = nullptr);
+
+    // Takes an edit of the text shown: the blocks it changed are drawn again at once.
+    void setSource(const QString &source);
+    // Shows another text, from its top with nothing selected, as for a note opened anew.
+    void showNewSource(const QString &source);
+    QString source() const;
+    // Moves to the top with nothing selected.
+    void showFromTop();
+    // Whether part of the text is still to be drawn or laid out in the background.
+    bool hasBackgroundWork() const;
+
+    // Blocks longer than this show their beginning and say that the rest is not shown: laying
+    // out megabytes of one block would freeze the program.
+    static constexpr qsizetype maxShownCharacters = 50'000;
+
+Q_SIGNALS:
+    // A link the user clicked, for http, https and mailto only; it is also handed to the
+    // desktop's handler.
+    void linkActivated(const QUrl &url);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    QVariant loadResource(int type, const QUrl &name) override;
+
+private:
+    struct Anchor
+    {
+        int block;
+        qreal offset;
+    };
+
+    void apply(markdown::IncrementalParser::Change change);
+    void replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted);
+    void dropBlocksFrom(qsizetype first);
+    void appendBlocks(const QDeadlineTimer &deadline, qsizetype limit);
+    void writeFirstScreen();
+    void parseMore();
+    markdown::IncrementalParser::Change updateParser();
+    void doBackgroundWork();
+    void updatePendingHeight();
+    Anchor topAnchor() const;
+    void keep(const Anchor &anchor);
+    void writeBlock(QTextCursor &cursor, const Block &block) const;
+
+    markdown::IncrementalParser m_parser;
+    PreviewLayout *m_layout;
+    QString m_source;
+    qsizetype m_parsedLength = 0; // the parser holds the first m_parsedLength characters
+    QString m_parsedSource; // the text whose characters the parser's string points into
+    qsizetype m_written = 0; // the parser's first blocks that are in the document
+    QTimer m_backgroundWork;
+    QString m_pressedAnchor;
+    QPoint m_pressPosition;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QAbstractTextDocumentLayout>
+
+#include <vector>
+
+class QDeadlineTimer;
+class QTextBlock;
+
+// Lays out the preview's document, a flat list of text blocks (no frames, tables or floats), so
+// that a change costs the changed blocks only: each block's layout is kept, the blocks' tops are
+// one array, and painting and hit testing find their blocks by halving. Code boxes, quote bars
+// and rules are painted behind the blocks they belong to, by the kind each block's user state
+// names.
+//
+// A new width does not lay out every block at once: each block keeps its height from the old
+// width as an estimate until it is laid out again, which happens for the blocks in sight before
+// they are painted (layOutRange) and for the rest in slices (layOutStaleBlocks), so that
+// resizing a long note costs what is on screen. Text the view has not put into the document yet
+// is counted in the document's height as pendingHeight.
+class PreviewLayout : public QAbstractTextDocumentLayout
+{
+    Q_OBJECT
+public:
+    explicit PreviewLayout(QTextDocument *document);
+
+    void draw(QPainter *painter, const PaintContext &context) override;
+    int hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const override;
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override;
+    QRectF frameBoundingRect(QTextFrame *frame) const override;
+    QRectF blockBoundingRect(const QTextBlock &block) const override;
+
+    // The estimated height of text still to come after the document's last block.
+    void setPendingHeight(qreal height);
+    // The height of the blocks in the document, as far as they are known.
+    qreal blocksHeight() const { return m_tops.back(); }
+    // Lays out the blocks between the two heights (document coordinates) that still wait for the
+    // current width. Blocks above `top` keep their places.
+    void layOutRange(qreal top, qreal bottom);
+    // Lays out waiting blocks, top to bottom, until the deadline; false when none is left.
+    bool layOutStaleBlocks(const QDeadlineTimer &deadline);
+    bool hasStaleBlocks() const { return m_staleCount > 0; }
+    // The number of the block whose extent holds y (document coordinates), or the nearest one.
+    int blockAt(qreal y) const;
+    qreal blockTop(int number) const;
+
+protected:
+    void documentChanged(int from, int charsRemoved, int charsAdded) override;
+
+private:
+    void markAllStale();
+    void layOutChanged(int first, int newAffected, int oldAffected, const QTextBlock &firstBlock);
+    bool layOutIfStale(const QTextBlock &block);
+    void moveTopsFrom(int first);
+    qreal layoutBlock(const QTextBlock &block) const;
+    void drawDecoration(QPainter *painter, const QTextBlock &block, qreal top,
+                        const QPalette &palette) const;
+    qreal textWidth() const;
+    qreal margin() const;
+
+    qreal m_width = -1;
+    std::vector<qreal> m_heights; // of each block, margins included
+    // m_tops[i] is where block i begins below the document margin; the last entry is where the
+    // last block ends.
+    std::vector<qreal> m_tops {0};
+    // Whether block i is laid out for the current width; otherwise its height is an estimate.
+    std::vector<bool> m_laidOut;
+    int m_staleCount = 0;
+    int m_firstStale = 0; // no block before it waits
+    qreal m_pendingHeight = 0;
+};
