@@ -14,11 +14,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTextDocument>
 #include <QThread>
 
@@ -238,10 +240,9 @@ void benchAutosave()
     const auto cpuOf = [](const std::function<void()> &work) {
         const double start = threadCpuSeconds();
         work();
-        QElapsedTimer settling;
-        settling.start();
-        while (settling.elapsed() < 1000)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QEventLoop settling;
+        QTimer::singleShot(1000, &settling, &QEventLoop::quit);
+        settling.exec();
         return threadCpuSeconds() - start;
     };
     std::vector<double> saves;
