@@ -288,6 +288,39 @@ std::optional<std::pair<quint64, quint64>> identity(const QString &path)
     return std::pair<quint64, quint64>(status.st_dev, status.st_ino);
 }
 
+namespace {
+
+size_t addName(size_t digest, const QString &fileName)
+{
+    return digest + qHash(fileName) + 1;
+}
+
+} // namespace
+
+std::optional<size_t> nameSetDigest(const QString &path,
+                                    const std::function<bool(const QString &)> &wanted)
+{
+    DIR *folder = ::opendir(native(path).constData());
+    if (!folder)
+        return std::nullopt;
+    size_t digest = 0;
+    while (const dirent *entry = ::readdir(folder)) {
+        const QString fileName = QFile::decodeName(entry->d_name);
+        if (fileName != u"." && fileName != u".." && wanted(fileName))
+            digest = addName(digest, fileName);
+    }
+    ::closedir(folder);
+    return digest;
+}
+
+size_t nameSetDigest(const QList<Entry> &entries)
+{
+    size_t digest = 0;
+    for (const Entry &entry : entries)
+        digest = addName(digest, entry.fileName);
+    return digest;
+}
+
 bool entryExists(const QString &path)
 {
     struct stat status;

@@ -40,8 +40,17 @@ QList<Entry> listFolder(const QString &path, const std::function<bool(const QStr
 QDateTime modificationTime(const QString &path);
 
 // The folder's modification time in nanoseconds, which changes whenever an entry is added,
-// removed or renamed in it; nullopt when it cannot be read.
+// removed or renamed in it, unless that happens within the same tick of the system's coarse
+// clock as the last change; nullopt when it cannot be read.
 std::optional<qint64> modificationStamp(const QString &folder);
+
+// An order-free fingerprint of the names of the folder's wanted entries: the same set of names
+// gives the same value. Only the names are read, not each entry. nullopt when the folder cannot
+// be listed.
+std::optional<size_t> nameSetDigest(const QString &path,
+                                    const std::function<bool(const QString &)> &wanted);
+// The same fingerprint of entries already listed.
+size_t nameSetDigest(const QList<Entry> &entries);
 
 // What the path names, as the file system identifies it (device and inode, following a link):
 // the same while an entry is renamed, another once it is replaced. nullopt when nothing is there.

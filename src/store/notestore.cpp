@@ -23,6 +23,11 @@ qint64 sortKey(const QDateTime &modified)
     return modified.isValid() ? modified.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
 }
 
+bool isNoteFile(const QString &fileName)
+{
+    return noteNameForFileName(fileName).has_value();
+}
+
 QString noteNameForPath(const QString &path)
 {
     const QString fileName = QFileInfo(path).fileName();
@@ -116,12 +121,11 @@ QString NoteStore::readOnlyReason() const
 
 void NoteStore::reload()
 {
-    const auto isNote = [](const QString &fileName) {
-        return noteNameForFileName(fileName).has_value();
-    };
     QList<Note> notes;
     m_undecodablePaths.clear();
-    for (const fileservices::Entry &entry : fileservices::listFolder(m_folder, isNote)) {
+    const QList<fileservices::Entry> entries = fileservices::listFolder(m_folder, isNoteFile);
+    m_listedNames = fileservices::nameSetDigest(entries);
+    for (const fileservices::Entry &entry : entries) {
         const QString name = *noteNameForFileName(entry.fileName);
         notes.append({name, QUrl::fromLocalFile(entry.path), entry.modified});
         if (!entry.nameIsUtf8)
@@ -361,13 +365,21 @@ void NoteStore::takeOutsideChanges()
         && fileservices::digest(onDisk.bytes) != m_knownDigest;
     if (changedOutside && m_unsaved)
         keepOtherVersion(*m_currentPath, onDisk.bytes);
-    // The store's own save changes the folder too; only a change since then needs a listing.
-    if (changedOutside || fileservices::modificationStamp(m_folder) != m_ownFolderStamp
-        || !m_ownFolderStamp)
+    if (changedOutside || !isListingCurrent())
         reload();
     if (changedOutside && !m_unsaved)
         loadSelected();
     watchCurrentFile();
+}
+
+// The store's own saves change the folder too, and listing a folder of thousands of notes after
+// each of them would cost every pause in typing. The listing is current when no entry was added,
+// removed or renamed since the store's last save (the folder's date, which may miss a change in
+// the same clock tick), and the same names are there (which catches those).
+bool NoteStore::isListingCurrent() const
+{
+    return m_ownFolderStamp && fileservices::modificationStamp(m_folder) == m_ownFolderStamp
+        && fileservices::nameSetDigest(m_folder, isNoteFile) == m_listedNames;
 }
 
 // A program that saves by writing a new file and renaming it over the note ends the watch of
@@ -387,9 +399,11 @@ void NoteStore::watchCurrentFile()
 void NoteStore::watchFolder()
 {
     const auto folder = fileservices::identity(m_folder);
-    if (!folder || folder == m_watchedFolder)
+    const bool watched = m_watcher.directories().contains(m_folder);
+    // A folder made again may get the inode of the one removed; the watch on that one is gone.
+    if (!folder || (folder == m_watchedFolder && watched))
         return;
-    if (m_watcher.directories().contains(m_folder))
+    if (watched)
         m_watcher.removePath(m_folder);
     m_watcher.addPath(m_folder);
     m_watchedFolder = folder;

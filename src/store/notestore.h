@@ -89,6 +89,7 @@ private:
     bool save(const QString &path);
     bool keepOtherVersion(const QString &path, const QByteArray &bytes);
     void takeOutsideChanges();
+    bool isListingCurrent() const;
     void watchCurrentFile();
     void watchFolder();
     void report(const QString &message);
@@ -118,6 +119,7 @@ private:
     // The folder's modification stamp right after the store's own last write, to tell that
     // write's folder events from another program's.
     std::optional<qint64> m_ownFolderStamp;
+    size_t m_listedNames = 0; // the names in notes, as fileservices::nameSetDigest has them
     // Notes whose file names are not UTF-8, by the name shown, with the path that reaches them.
     QHash<QString, QByteArray> m_undecodablePaths;
 };
