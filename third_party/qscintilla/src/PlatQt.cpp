@@ -32,6 +32,7 @@
 #include <qpolygon.h>
 #include <qscreen.h>
 #include <qstring.h>
+#include <qstringconverter.h>
 #include <qtextlayout.h>
 #include <qwidget.h>
 
@@ -206,6 +207,7 @@ private:
     static QFont convertQFont(Font &font);
     QFontMetricsF metrics(Font &font_);
     QString convertText(const char *s, int len);
+    static QString inLogicalOrder(const QString &text);
     static QColor convertQColor(const ColourDesired &col,
             unsigned alpha = 255);
 
@@ -524,7 +526,7 @@ void SurfaceImpl::drawText(const PRectangle &rc, Font &font_, XYPOSITION ybase,
         painter->setFont(*f);
 
     painter->setPen(convertQColor(fore));
-    painter->drawText(QPointF(rc.left, ybase), qs);
+    painter->drawText(QPointF(rc.left, ybase), inLogicalOrder(qs));
 }
 
 void SurfaceImpl::DrawXPM(PRectangle rc, const XPM *xpm)
@@ -556,7 +558,7 @@ void SurfaceImpl::MeasureWidths(Font &font_, const char *s, int len,
         XYPOSITION *positions)
 {
     QString qs = convertText(s, len);
-    QTextLayout text_layout(qs, convertQFont(font_), pd);
+    QTextLayout text_layout(inLogicalOrder(qs), convertQFont(font_), pd);
 
     text_layout.beginLayout();
     QTextLine text_line = text_layout.createLine();
@@ -589,7 +591,7 @@ void SurfaceImpl::MeasureWidths(Font &font_, const char *s, int len,
                 code_units = 1;
             }
 
-            XYPOSITION position = text_line.cursorToX(i_char + code_units);
+            XYPOSITION position = text_line.cursorToX(1 + i_char + code_units);
 
             // Set the same position for each byte of the character.
             for (int i = 0; i < nbytes && i_byte < len; ++i)
@@ -607,7 +609,7 @@ void SurfaceImpl::MeasureWidths(Font &font_, const char *s, int len,
     else
     {
         for (int i = 0; i < len; ++i)
-            positions[i] = text_line.cursorToX(i + 1);
+            positions[i] = text_line.cursorToX(1 + i + 1);
     }
 }
 
@@ -677,9 +679,29 @@ QFontMetricsF SurfaceImpl::metrics(Font &font_)
 QString SurfaceImpl::convertText(const char *s, int len)
 {
     if (unicodeMode)
-        return QString::fromUtf8(s, len);
+    {
+        // QString::fromUtf8() drops a leading byte order mark, which would
+        // shift every position measured after it by one character.
+        QStringDecoder decoder(QStringConverter::Utf8,
+                QStringConverter::Flag::ConvertInitialBom);
+
+        return decoder.decode(QByteArrayView(s, len));
+    }
 
     return QString::fromLatin1(s, len);
+}
+
+// Scintilla positions the characters of a line from left to right in the
+// order they are stored, and places the caret, the selection and mouse clicks
+// by those positions.  Left to itself Qt would lay out a line that starts
+// with right-to-left text from right to left, so that the positions decrease
+// and the line is clipped to nothing, and would reorder right-to-left runs
+// within any other line, so that the caret no longer matches what is shown.
+// A left-to-right override makes the text drawn and measured agree with
+// Scintilla's model: every character in stored order, left-aligned.
+QString SurfaceImpl::inLogicalOrder(const QString &text)
+{
+    return QChar(0x202d) + text;
 }
 
 

@@ -1,0 +1,160 @@
+#include "app/noteeditor.h"
+
+#include <QImage>
+#include <QTest>
+
+namespace {
+
+const QString arabic = QStringLiteral("مرحبا بالعالم، هذا نص عربي");
+const QString hebrew = QStringLiteral("שלום עולם");
+const QString mixed = QStringLiteral("mixed: abc مرحبا def");
+const QString hebrewThenLatin = QStringLiteral("שלום and then English");
+const QString clusters = QStringLiteral("a👩‍💻b👍🏽c🇩🇪d");
+
+long send(NoteEditor &editor, unsigned int message, unsigned long wParam = 0, long lParam = 0)
+{
+    return editor.SendScintilla(message, wParam, lParam);
+}
+
+long caret(NoteEditor &editor)
+{
+    return send(editor, QsciScintillaBase::SCI_GETCURRENTPOS);
+}
+
+int xOf(NoteEditor &editor, long position)
+{
+    return int(send(editor, QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, position));
+}
+
+bool isInk(QRgb pixel)
+{
+    return qGray(pixel) < 128;
+}
+
+// The dark pixels drawn in one text line's row, within the columns [left, right).
+int inkIn(const QImage &image, int line, int lineHeight, int left = 0, int right = INT_MAX)
+{
+    int ink = 0;
+    for (int y = line * lineHeight; y < (line + 1) * lineHeight && y < image.height(); ++y) {
+        for (int x = std::max(left, 0); x < std::min(right, image.width()); ++x)
+            ink += isInk(image.pixel(x, y));
+    }
+    return ink;
+}
+
+// The first and last columns with ink in one text line's row.
+std::pair<int, int> inkExtent(const QImage &image, int line, int lineHeight)
+{
+    int first = image.width();
+    int last = -1;
+    for (int y = line * lineHeight; y < (line + 1) * lineHeight; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (isInk(image.pixel(x, y))) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return {first, last};
+}
+
+class Shown
+{
+public:
+    explicit Shown(const QString &text)
+    {
+        editor.resize(700, 300);
+        editor.setNoteText(text, false);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    }
+    QImage picture() { return editor.grab().toImage(); }
+    int lineHeight() { return int(send(editor, QsciScintillaBase::SCI_TEXTHEIGHT)); }
+
+    NoteEditor editor;
+};
+
+} // namespace
+
+class TestNoteEditor : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void eachLineLeavesInkInItsOwnRow_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("Latin") << QStringLiteral("Latin line");
+        QTest::newRow("Arabic") << arabic;
+        QTest::newRow("Hebrew") << hebrew;
+        QTest::newRow("Latin with Arabic inside") << mixed;
+        QTest::newRow("Hebrew, then Latin") << hebrewThenLatin;
+        QTest::newRow("emoji clusters") << clusters;
+    }
+
+    // A line between two Latin lines, and a blank line after it, so that ink drawn in the
+    // wrong row shows.
+    void eachLineLeavesInkInItsOwnRow()
+    {
+        QFETCH(QString, line);
+        Shown shown("above\n" + line + "\n\nbelow");
+        const QImage picture = shown.picture();
+        const int height = shown.lineHeight();
+        QVERIFY(inkIn(picture, 0, height) > 0);
+        QVERIFY2(inkIn(picture, 1, height) > 0, "the line is drawn blank");
+        QCOMPARE(inkIn(picture, 2, height), 0);
+        QVERIFY(inkIn(picture, 3, height) > 0);
+        // Left-aligned, as the Latin line above.
+        QVERIFY(inkExtent(picture, 1, height).first < inkExtent(picture, 0, height).first + 8);
+    }
+
+    void caretMeetsTheDrawnText_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("Arabic") << arabic;
+        QTest::newRow("Hebrew") << hebrew;
+        QTest::newRow("Latin with Arabic inside") << mixed;
+        QTest::newRow("Hebrew, then Latin") << hebrewThenLatin;
+    }
+
+    // Walking the line with the arrow keys, the caret passes every character drawn: each step
+    // moves right, each character's span holds ink, and the end of the line is where its ink
+    // ends. Clicks and selections use the same positions.
+    void caretMeetsTheDrawnText()
+    {
+        QFETCH(QString, line);
+        Shown shown(line);
+        NoteEditor &editor = shown.editor;
+        const QImage picture = shown.picture();
+        const auto [firstInk, lastInk] = inkExtent(picture, 0, shown.lineHeight());
+
+        QTest::keyClick(&editor, Qt::Key_Home);
+        QVERIFY(xOf(editor, caret(editor)) <= firstInk + 1);
+        for (qsizetype index = 0; index < line.size(); ++index) {
+            const long before = caret(editor);
+            QTest::keyClick(&editor, Qt::Key_Right);
+            const long after = caret(editor);
+            QCOMPARE(after - before, line.sliced(index, 1).toUtf8().size());
+            QVERIFY(xOf(editor, after) > xOf(editor, before));
+            if (!line[index].isSpace()) {
+                QVERIFY2(
+                    inkIn(picture, 0, shown.lineHeight(), xOf(editor, before), xOf(editor, after))
+                        > 0,
+                    qPrintable(QStringLiteral("nothing drawn for character %1").arg(index)));
+            }
+        }
+        QCOMPARE(caret(editor), line.toUtf8().size());
+        QVERIFY(std::abs(xOf(editor, caret(editor)) - lastInk) <= 3);
+    }
+
+    void textRoundTripsExactly()
+    {
+        const QString text = "\uFEFF" + arabic + "\r\n" + hebrew + "\r" + mixed + "\u00A0"
+            + clusters + "\u2028" + hebrewThenLatin + "\u2029" + QChar(0) + "\n";
+        NoteEditor editor;
+        editor.setNoteText(text, false);
+        QCOMPARE(editor.noteText(), text);
+    }
+};
+
+QTEST_MAIN(TestNoteEditor)
+#include "tst_noteeditor.moc"
