@@ -146,6 +146,89 @@ private Q_SLOTS:
         QVERIFY(std::abs(xOf(editor, caret(editor)) - lastInk) <= 3);
     }
 
+    void caretStepsOverClusters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QList<long>>("stops");
+        // Bytes: 👩 4, zero-width joiner 3, 💻 4, 👍 4, 🏽 4, each regional indicator 4.
+        QTest::newRow("right over a joined emoji, a skin tone and a flag")
+            << clusters << int(Qt::Key_Right) << QList<long> {0, 1, 12, 13, 21, 22, 30, 31};
+        QTest::newRow("and left back")
+            << clusters << int(Qt::Key_Left) << QList<long> {31, 30, 22, 21, 13, 12, 1, 0};
+        QTest::newRow("two flags in a row")
+            << QStringLiteral("🇩🇪🇫🇷") << int(Qt::Key_Right) << QList<long> {0, 8, 16};
+        QTest::newRow("a letter with a combining accent")
+            << QStringLiteral("e\u0301x") << int(Qt::Key_Right) << QList<long> {0, 3, 4};
+        QTest::newRow("Hebrew, a letter at a time")
+            << hebrew.first(4) << int(Qt::Key_Left) << QList<long> {8, 6, 4, 2, 0};
+    }
+
+    void caretStepsOverClusters()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, key);
+        QFETCH(QList<long>, stops);
+        Shown shown(text);
+        send(shown.editor, QsciScintillaBase::SCI_GOTOPOS, stops.first());
+        for (qsizetype stop = 1; stop < stops.size(); ++stop) {
+            QTest::keyClick(&shown.editor, Qt::Key(key));
+            QCOMPARE(caret(shown.editor), stops[stop]);
+        }
+    }
+
+    void shiftArrowSelectsAWholeCluster()
+    {
+        Shown shown(clusters);
+        send(shown.editor, QsciScintillaBase::SCI_GOTOPOS, 1);
+        QTest::keyClick(&shown.editor, Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(shown.editor.selectedText(), QStringLiteral("👩‍💻"));
+        QTest::keyClick(&shown.editor, Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(shown.editor.selectedText(), QStringLiteral("👩‍💻b"));
+    }
+
+    void erasingTakesAWholeCluster_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<long>("position");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("backspace after a joined emoji")
+            << clusters << 12L << int(Qt::Key_Backspace) << QStringLiteral("ab👍🏽c🇩🇪d");
+        QTest::newRow("backspace after a skin tone") << clusters << 21L << int(Qt::Key_Backspace)
+                                                     << QStringLiteral("a👩‍💻bc🇩🇪d");
+        QTest::newRow("delete before a flag")
+            << clusters << 22L << int(Qt::Key_Delete) << QStringLiteral("a👩‍💻b👍🏽cd");
+        QTest::newRow("backspace after an accent takes the accent only")
+            << QStringLiteral("e\u0301x") << 3L << int(Qt::Key_Backspace) << QStringLiteral("ex");
+        QTest::newRow("delete before a letter with an accent")
+            << QStringLiteral("e\u0301x") << 0L << int(Qt::Key_Delete) << QStringLiteral("x");
+        QTest::newRow("backspace after a plain letter")
+            << QStringLiteral("abc") << 2L << int(Qt::Key_Backspace) << QStringLiteral("ac");
+    }
+
+    void erasingTakesAWholeCluster()
+    {
+        QFETCH(QString, text);
+        QFETCH(long, position);
+        QFETCH(int, key);
+        QFETCH(QString, left);
+        Shown shown(text);
+        send(shown.editor, QsciScintillaBase::SCI_GOTOPOS, position);
+        QTest::keyClick(&shown.editor, Qt::Key(key));
+        QCOMPARE(shown.editor.noteText(), left);
+        shown.editor.undo();
+        QCOMPARE(shown.editor.noteText(), text);
+    }
+
+    // A vertical move or a click may land between the code points of a cluster.
+    void caretLeftInsideAClusterMovesToItsEnd()
+    {
+        Shown shown(clusters);
+        send(shown.editor, QsciScintillaBase::SCI_GOTOPOS, 5); // after 👩, before the joiner
+        QTRY_COMPARE(caret(shown.editor), 12L);
+    }
+
     void textRoundTripsExactly()
     {
         const QString text = "\uFEFF" + arabic + "\r\n" + hebrew + "\r" + mixed + "\u00A0"
