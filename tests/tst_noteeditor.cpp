@@ -107,6 +107,34 @@ private Q_SLOTS:
         QVERIFY(inkExtent(picture, 1, height).first < inkExtent(picture, 0, height).first + 8);
     }
 
+    // Right-to-left text is drawn in stored order from the left, where the caret puts each
+    // character. In ".לילה" ("night"), the full stop's span holds a dot on the baseline and
+    // nothing above it, and the lamed's ascender rises in the second span, not in the last.
+    void storedOrderIsDrawnFromTheLeft()
+    {
+        Shown shown(QStringLiteral(".לילה"));
+        send(shown.editor, QsciScintillaBase::SCI_DOCUMENTEND); // the caret out of the way
+        // Only the text's own columns: no caret, no scroll bar.
+        const int textRight = xOf(shown.editor, 9);
+        const QImage row = shown.picture().copy(0, 0, textRight, shown.lineHeight());
+        auto span = [&](long position) {
+            return std::pair {xOf(shown.editor, position), xOf(shown.editor, position + 2)};
+        };
+        const int fullStopRight = xOf(shown.editor, 1);
+        const QImage top = row.copy(0, 0, row.width(), row.height() / 2);
+        QCOMPARE(inkIn(top, 0, top.height(), xOf(shown.editor, 0), fullStopRight), 0);
+        QVERIFY(inkIn(row, 0, row.height(), xOf(shown.editor, 0), fullStopRight) > 0);
+
+        int highest = 0;
+        while (highest < row.height() && inkIn(row.copy(0, highest, row.width(), 1), 0, 1) == 0)
+            ++highest;
+        const QImage ascenders = row.copy(0, highest, row.width(), 2);
+        const auto [lamedLeft, lamedRight] = span(1);
+        const auto [heLeft, heRight] = span(7);
+        QVERIFY(inkIn(ascenders, 0, 2, lamedLeft, lamedRight) > 0);
+        QCOMPARE(inkIn(ascenders, 0, 2, heLeft, heRight), 0);
+    }
+
     void caretMeetsTheDrawnText_data()
     {
         QTest::addColumn<QString>("line");
