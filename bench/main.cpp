@@ -14,6 +14,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QThread>
+#include <QTimer>
 
 #include <malloc.h>
 #include <md4c-html.h>
@@ -30,6 +32,7 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -238,10 +241,9 @@ void benchAutosave()
     const auto cpuOf = [](const std::function<void()> &work) {
         const double start = threadCpuSeconds();
         work();
-        QElapsedTimer settling;
-        settling.start();
-        while (settling.elapsed() < 1000)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QEventLoop settling;
+        QTimer::singleShot(1000, &settling, &QEventLoop::quit);
+        settling.exec();
         return threadCpuSeconds() - start;
     };
     std::vector<double> saves;
@@ -284,13 +286,25 @@ std::vector<double> keystrokeCpuSeconds(QWidget *editor, int count)
     return samples;
 }
 
-// Scintilla wraps a long note in the background; typing is timed once that is done.
-void settle()
+// Events handled until the preview has nothing left to do and the editor has stopped wrapping
+// (the number of its lines on screen stays the same). Returns the longest pass of the event loop.
+double runUntilIdle(const MarkdownView *preview, const QsciScintilla *editor)
 {
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 2000)
-        QApplication::processEvents();
+    double longest = 0;
+    long lastDisplayLines = -1;
+    for (int steady = 0; steady < 5;) {
+        longest = std::max(longest, secondsOf([] { QApplication::processEvents(); }));
+        const long displayLines =
+            editor->SendScintilla(QsciScintilla::SCI_VISIBLEFROMDOCLINE,
+                                  editor->SendScintilla(QsciScintilla::SCI_GETLINECOUNT));
+        const bool busy =
+            displayLines != lastDisplayLines || (preview && preview->hasBackgroundWork());
+        steady = busy ? 0 : steady + 1;
+        lastDisplayLines = displayLines;
+        if (!busy)
+            QThread::msleep(10);
+    }
+    return longest;
 }
 
 void placeCursorInTheMiddle(NoteEditor *editor)
@@ -320,7 +334,8 @@ void benchKeystroke()
     QApplication::processEvents();
     placeCursorInTheMiddle(&bare);
 
-    settle();
+    runUntilIdle(window.preview(), window.editor());
+    runUntilIdle(nullptr, &bare);
     const Spread ours = spreadOf(keystrokeCpuSeconds(window.editor(), 200));
     const Spread alone = spreadOf(keystrokeCpuSeconds(&bare, 200));
     std::printf(
@@ -328,27 +343,6 @@ void benchKeystroke()
         "median %.3f ms; ours/bare %.2f\n",
         ours.median * 1e3, ours.p95 * 1e3, alone.median * 1e3, ours.median / alone.median);
     store.flush();
-}
-
-// Events handled until the preview has nothing left to do and the editor has stopped wrapping
-// (the number of its lines on screen stays the same). Returns the longest pass of the event loop.
-double runUntilIdle(const MarkdownView *preview, const QsciScintilla *editor)
-{
-    double longest = 0;
-    long lastDisplayLines = -1;
-    for (int steady = 0; steady < 5;) {
-        longest = std::max(longest, secondsOf([] { QApplication::processEvents(); }));
-        const long displayLines =
-            editor->SendScintilla(QsciScintilla::SCI_VISIBLEFROMDOCLINE,
-                                  editor->SendScintilla(QsciScintilla::SCI_GETLINECOUNT));
-        const bool busy =
-            displayLines != lastDisplayLines || (preview && preview->hasBackgroundWork());
-        steady = busy ? 0 : steady + 1;
-        lastDisplayLines = displayLines;
-        if (!busy)
-            QThread::msleep(10);
-    }
-    return longest;
 }
 
 // The bare editor takes a long note as the issue that set the goal found fastest: with word wrap
@@ -546,6 +540,47 @@ void benchWidthChange()
                 spreadOf(usual).median / median);
 }
 
+// The same note with every paragraph in Arabic or Hebrew, which the editor measures and draws
+// through another path of the text layout.
+QString rightToLeftNote(int lines)
+{
+    QString note = sampleNote(lines);
+    const QStringList paragraphs {
+        QStringLiteral("مرحبا بالعالم، هذا نص عربي فيه **كلمة عريضة** ورقم 123 ونص آخر طويل."),
+        QStringLiteral("שלום עולם, זוהי פסקה בעברית עם *הדגשה* ומספר 456 ועוד כמה מילים."),
+    };
+    QStringList noteLines = note.split(u'\n');
+    for (qsizetype line = 0; line < noteLines.size(); ++line) {
+        if (!noteLines[line].isEmpty() && noteLines[line][0].isLetter())
+            noteLines[line] = paragraphs[line % 2];
+    }
+    return noteLines.join(u'\n');
+}
+
+void benchRightToLeftKeystroke()
+{
+    std::printf("Keystroke, CPU time, bare editor, 10000-line note:\n");
+    auto editorWith = [](const QString &note) {
+        auto *editor = new NoteEditor;
+        editor->resize(480, 800);
+        editor->setNoteText(note, false);
+        editor->show();
+        QApplication::processEvents();
+        placeCursorInTheMiddle(editor);
+        return std::unique_ptr<NoteEditor>(editor);
+    };
+    const auto rightToLeft = editorWith(rightToLeftNote(10000));
+    const auto latin = editorWith(sampleNote(10000));
+    runUntilIdle(nullptr, rightToLeft.get());
+    runUntilIdle(nullptr, latin.get());
+    const Spread arabicAndHebrew = spreadOf(keystrokeCpuSeconds(rightToLeft.get(), 200));
+    const Spread mostlyLatin = spreadOf(keystrokeCpuSeconds(latin.get(), 200));
+    std::printf("  Arabic and Hebrew paragraphs: median %.3f ms; the usual sample note: median "
+                "%.3f ms; right-to-left/usual %.2f\n",
+                arabicAndHebrew.median * 1e3, mostlyLatin.median * 1e3,
+                arabicAndHebrew.median / mostlyLatin.median);
+}
+
 // The peak resident size of this process image in kilobytes. (getrusage would count the parent's
 // size at the fork that started it.)
 long peakKilobytes()
@@ -643,6 +678,11 @@ int main(int argc, char **argv)
         benchAutosave();
         return 0;
     }
+    if (argc == 2 && QByteArray(argv[1]) == "--keystroke") {
+        benchKeystroke();
+        benchRightToLeftKeystroke();
+        return 0;
+    }
     benchParse("Block parser, glibc's default allocator settings:");
     // glibc gives freed memory back to the kernel once 128 KB lie free at the top of the heap, so
     // after a large note's blocks are freed the next parse faults every page in again. Keeping
@@ -658,6 +698,7 @@ int main(int argc, char **argv)
     benchOpening();
     benchKeystrokeInLongNote();
     benchWidthChange();
+    benchRightToLeftKeystroke();
     benchMemory();
     return 0;
 }
