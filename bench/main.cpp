@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QTextDocument>
 #include <QThread>
+#include <QTimer>
 
 #include <malloc.h>
 #include <md4c-html.h>
@@ -32,6 +33,7 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -539,6 +541,47 @@ void benchWidthChange()
                 spreadOf(usual).median / median);
 }
 
+// The same note with every paragraph in Arabic or Hebrew, which the editor measures and draws
+// through another path of the text layout.
+QString rightToLeftNote(int lines)
+{
+    QString note = sampleNote(lines);
+    const QStringList paragraphs {
+        QStringLiteral("مرحبا بالعالم، هذا نص عربي فيه **كلمة عريضة** ورقم 123 ونص آخر طويل."),
+        QStringLiteral("שלום עולם, זוהי פסקה בעברית עם *הדגשה* ומספר 456 ועוד כמה מילים."),
+    };
+    QStringList noteLines = note.split(u'\n');
+    for (qsizetype line = 0; line < noteLines.size(); ++line) {
+        if (!noteLines[line].isEmpty() && noteLines[line][0].isLetter())
+            noteLines[line] = paragraphs[line % 2];
+    }
+    return noteLines.join(u'\n');
+}
+
+void benchRightToLeftKeystroke()
+{
+    std::printf("Keystroke, CPU time, bare editor, 10000-line note:\n");
+    auto editorWith = [](const QString &note) {
+        auto *editor = new NoteEditor;
+        editor->resize(480, 800);
+        editor->setNoteText(note, false);
+        editor->show();
+        QApplication::processEvents();
+        placeCursorInTheMiddle(editor);
+        return std::unique_ptr<NoteEditor>(editor);
+    };
+    const auto rightToLeft = editorWith(rightToLeftNote(10000));
+    const auto latin = editorWith(sampleNote(10000));
+    runUntilIdle(nullptr, rightToLeft.get());
+    runUntilIdle(nullptr, latin.get());
+    const Spread arabicAndHebrew = spreadOf(keystrokeCpuSeconds(rightToLeft.get(), 200));
+    const Spread mostlyLatin = spreadOf(keystrokeCpuSeconds(latin.get(), 200));
+    std::printf("  Arabic and Hebrew paragraphs: median %.3f ms; the usual sample note: median "
+                "%.3f ms; right-to-left/usual %.2f\n",
+                arabicAndHebrew.median * 1e3, mostlyLatin.median * 1e3,
+                arabicAndHebrew.median / mostlyLatin.median);
+}
+
 // The peak resident size of this process image in kilobytes. (getrusage would count the parent's
 // size at the fork that started it.)
 long peakKilobytes()
@@ -636,6 +679,11 @@ int main(int argc, char **argv)
         benchAutosave();
         return 0;
     }
+    if (argc == 2 && QByteArray(argv[1]) == "--keystroke") {
+        benchKeystroke();
+        benchRightToLeftKeystroke();
+        return 0;
+    }
     benchParse("Block parser, glibc's default allocator settings:");
     // glibc gives freed memory back to the kernel once 128 KB lie free at the top of the heap, so
     // after a large note's blocks are freed the next parse faults every page in again. Keeping
@@ -651,6 +699,7 @@ int main(int argc, char **argv)
     benchOpening();
     benchKeystrokeInLongNote();
     benchWidthChange();
+    benchRightToLeftKeystroke();
     benchMemory();
     return 0;
 }

@@ -209,6 +209,15 @@ private Q_SLOTS:
             << QByteArray("a\r\nb") << "\r" << QByteArray("\r\n");
         QTest::newRow("Enter in a LF note") << QByteArray("a\nb") << "\r" << QByteArray("\n");
         QTest::newRow("NUL survives") << QByteArray("a\0b", 3) << "c" << QByteArray("c");
+        const QByteArray scripts("\xEF\xBB\xBF"
+                                 "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7\r\n" // مرحبا
+                                 "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D\r" // שלום
+                                 "abc \xD9\x85\xD8\xB1\xC2\xA0\xE2\x80\xA9" // abc مر
+                                 "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB" // 👩‍💻
+                                 "\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA\0\n" // 🇩🇪
+                                 "\xD7\xA9",
+                                 60);
+        QTest::newRow("right-to-left and emoji lines") << scripts << "!" << QByteArray("!");
     }
 
     void typedBytesAreTheOnlyChange()

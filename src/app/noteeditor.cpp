@@ -1,5 +1,7 @@
 #include "app/noteeditor.h"
 
+#include "app/graphemecaret.h"
+
 #include <QFontDatabase>
 #include <QStringDecoder>
 
@@ -26,6 +28,7 @@ NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
     // QScintilla keeps the layout of every line of the document, tens of megabytes for a long
     // wrapped note; once the note is wrapped, the lines in sight are all that typing needs.
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
+    new GraphemeCaret(this);
     // Positions in UTF-16 come from an index of each line's start, kept up to date by
     // Scintilla, so an edit is told without looking at the text before it.
     SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
