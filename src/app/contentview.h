@@ -67,6 +67,9 @@ public:
 Q_SIGNALS:
     void newWindowRequested();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     QWidget *buildDetail();
     void buildToolbar();
