@@ -2,6 +2,7 @@
 // judges them; the goals are in the issues that set them.
 #include "app/contentview.h"
 #include "app/noteeditor.h"
+#include "app/statuscounts.h"
 #include "bench/samplenote.h"
 #include "markdown/block.h"
 #include "markdown/inline.h"
@@ -582,6 +583,32 @@ void benchRightToLeftKeystroke()
                 arabicAndHebrew.median / mostlyLatin.median);
 }
 
+// What the status bar's counts cost a keystroke on a long note (each keystroke changes the text
+// and moves the caret: two restarts of the pause), against the count itself once typing pauses.
+void benchCounts()
+{
+    std::printf("Status-bar counts, 100000-line note:\n");
+    const QString note = sampleNote(100000);
+    NoteEditor editor;
+    editor.setNoteText(note, false);
+    StatusCounts counts(&editor);
+    std::vector<double> keystrokes;
+    for (int i = 0; i < 2000; ++i) {
+        keystrokes.push_back(secondsOf([&] {
+            counts.noteChanged();
+            counts.noteChanged();
+        }));
+    }
+    std::vector<double> fullCounts;
+    for (int i = 0; i < 10; ++i)
+        fullCounts.push_back(secondsOf([&] { counts.countNow(); }));
+    const Spread keystroke = spreadOf(keystrokes);
+    const double full = spreadOf(fullCounts).median;
+    std::printf("  per keystroke: median %.4f ms, 95th percentile %.4f ms; counting the whole "
+                "note when typing pauses %.1f ms; keystroke/count %.5f\n",
+                keystroke.median * 1e3, keystroke.p95 * 1e3, full * 1e3, keystroke.median / full);
+}
+
 // The peak resident size of this process image in kilobytes. (getrusage would count the parent's
 // size at the fork that started it.)
 long peakKilobytes()
@@ -700,6 +727,7 @@ int main(int argc, char **argv)
     benchKeystrokeInLongNote();
     benchWidthChange();
     benchRightToLeftKeystroke();
+    benchCounts();
     benchMemory();
     return 0;
 }

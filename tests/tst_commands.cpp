@@ -51,7 +51,8 @@ private Q_SLOTS:
             items.append(action->text() + u'|' + action->toolTip());
         QCOMPARE(items,
                  (QStringList {"New|New note (Ctrl+N)", "Rename|Rename note (F2)",
-                               "Delete|Delete note (Del)", "Always on top|Always on top"}));
+                               "Delete|Delete note (Del in the note list)",
+                               "Always on top|Always on top"}));
         QVERIFY(window.renameAction()->isEnabled());
         store.setSelection(std::nullopt);
         QVERIFY(!window.renameAction()->isEnabled());

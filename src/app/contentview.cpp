@@ -1,13 +1,17 @@
 #include "app/contentview.h"
 
+#include "app/commands.h"
+#include "app/findbar.h"
 #include "app/noteeditor.h"
 #include "app/notelistmodel.h"
 #include "app/noterowdelegate.h"
+#include "app/statuscounts.h"
 #include "app/windowaccessor.h"
 #include "preview/markdownview.h"
 #include "store/notestore.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -36,6 +40,9 @@ constexpr int paneMinimumWidth = 250;
 
 enum DetailPage { NotePage, PlaceholderPage };
 
+constexpr int zoomMessageMs = 2000;
+constexpr int zoomSteps[] = {50, 67, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300};
+
 // Qt takes "[*]" in a window title for the modified mark; a note name is shown as it is.
 QIcon icon(const QString &themeName, const QString &ours)
 {
@@ -43,9 +50,14 @@ QIcon icon(const QString &themeName, const QString &ours)
 }
 
 // A tooltip says what the command does and how to reach it from the keyboard.
-QString tooltip(const QString &help, const QKeySequence &shortcut)
+QString tooltip(const QString &help, const QString &keys)
 {
-    return QStringLiteral("%1 (%2)").arg(help, shortcut.toString(QKeySequence::NativeText));
+    return QStringLiteral("%1 (%2)").arg(help, keys);
+}
+
+QString nativeText(QKeySequence::StandardKey key)
+{
+    return QKeySequence(key).toString(QKeySequence::NativeText);
 }
 
 QString titleFor(const std::optional<QString> &selection)
@@ -81,10 +93,13 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     split->setSizes({sidebarInitialWidth, 900});
     split->setMinimumSize(900, 500);
     setCentralWidget(split);
-    buildMenus();
     buildToolbar();
     buildRenamePrompt();
     buildDeletePrompt();
+    m_commands = new Commands(this);
+    m_counts = new StatusCounts(m_editor);
+    statusBar()->addPermanentWidget(m_counts);
+    describeForAccessibility();
     // As soon as this window exists, every window takes this window's level (off at first).
     new WindowAccessor([this](QWidget *) { applyLevel(); }, this);
 
@@ -96,8 +111,16 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     });
     connect(m_store, &NoteStore::selectionChanged, this, &ContentView::showSelection);
     connect(m_store, &NoteStore::textChanged, this, &ContentView::showText);
-    connect(m_store, &NoteStore::errorOccurred, this,
-            [this](const QString &message) { statusBar()->showMessage(message); });
+    // An error stays until another message replaces it; it is not about the note in sight only.
+    connect(m_store, &NoteStore::errorOccurred, this, [this](const QString &message) {
+        m_noteMessageShown = false;
+        statusBar()->showMessage(message);
+    });
+    connect(m_store, &NoteStore::nameTaken, this, [this](const QString &name) {
+        showNoteMessage(tr("A note named “%1” already exists.").arg(name));
+    });
+    connect(m_editor, &NoteEditor::zoomRequested, this,
+            [this](int steps) { steps > 0 ? zoomIn() : zoomOut(); });
     connect(m_sidebar->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ContentView::takeRowChoice);
     // A row chosen with the mouse or Enter hands over to the editor; arrow keys stay in the list.
@@ -108,7 +131,9 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
 
     showSelection();
     showText();
-    statusBar();
+    m_counts->countNow();
+    // Typing goes into the note from the start; the list is one key away (Ctrl+L, F6).
+    (showsNote() ? static_cast<QWidget *>(m_editor) : m_sidebar)->setFocus();
 }
 
 QWidget *ContentView::buildDetail()
@@ -122,8 +147,17 @@ QWidget *ContentView::buildDetail()
     m_preview = new MarkdownView;
     m_preview->setMinimumWidth(paneMinimumWidth);
 
+    m_findBar = new FindBar(m_editor);
+    auto *editorColumn = new QWidget;
+    editorColumn->setMinimumWidth(paneMinimumWidth);
+    auto *editorLayout = new QVBoxLayout(editorColumn);
+    editorLayout->setContentsMargins(0, 0, 0, 0);
+    editorLayout->setSpacing(0);
+    editorLayout->addWidget(m_editor, 1);
+    editorLayout->addWidget(m_findBar);
+
     auto *panes = new QSplitter(Qt::Horizontal);
-    panes->addWidget(m_editor);
+    panes->addWidget(editorColumn);
     panes->addWidget(m_preview);
     panes->setCollapsible(0, false);
     panes->setCollapsible(1, false);
@@ -145,18 +179,6 @@ QWidget *ContentView::buildDetail()
     return m_detail;
 }
 
-void ContentView::buildMenus()
-{
-    QMenu *file = menuBar()->addMenu(tr("&File"));
-    QAction *newWindow = file->addAction(tr("New &Window"), this, &ContentView::newWindowRequested);
-    newWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
-    QAction *closeWindow = file->addAction(tr("&Close Window"), this, &QWidget::close);
-    closeWindow->setShortcut(QKeySequence::Close);
-    file->addSeparator();
-    QAction *quit = file->addAction(tr("&Quit"), qApp, &QApplication::quit);
-    quit->setShortcut(QKeySequence::Quit);
-}
-
 bool ContentView::showsNote() const
 {
     return m_detail->currentIndex() == NotePage;
@@ -169,26 +191,22 @@ void ContentView::buildToolbar()
     toolbar->setMovable(false);
     toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    m_newAction = toolbar->addAction(
-        icon(QStringLiteral("document-new"), QStringLiteral("new-note.svg")), tr("New"), this,
-        [this] { m_store->create(QStringLiteral("# Untitled\n\n")); });
-    m_newAction->setShortcut(QKeySequence::New);
-    m_newAction->setToolTip(tooltip(tr("New note"), m_newAction->shortcut()));
+    m_newAction =
+        toolbar->addAction(icon(QStringLiteral("document-new"), QStringLiteral("new-note.svg")),
+                           tr("New"), this, &ContentView::newNote);
+    m_newAction->setToolTip(tooltip(tr("New note"), nativeText(QKeySequence::New)));
 
     m_renameAction =
         toolbar->addAction(icon(QStringLiteral("edit-rename"), QStringLiteral("rename.svg")),
                            tr("Rename"), this, &ContentView::askRename);
-    m_renameAction->setShortcut(QKeySequence(Qt::Key_F2));
-    m_renameAction->setToolTip(tooltip(tr("Rename note"), m_renameAction->shortcut()));
+    m_renameAction->setToolTip(
+        tooltip(tr("Rename note"), QKeySequence(Qt::Key_F2).toString(QKeySequence::NativeText)));
 
     m_deleteAction =
         toolbar->addAction(icon(QStringLiteral("edit-delete"), QStringLiteral("delete.svg")),
                            tr("Delete"), this, &ContentView::askDelete);
-    // Delete asks only from the sidebar; in the editor the key deletes text.
-    m_deleteAction->setShortcut(QKeySequence::Delete);
-    m_deleteAction->setShortcutContext(Qt::WidgetShortcut);
-    m_sidebar->addAction(m_deleteAction);
-    m_deleteAction->setToolTip(tooltip(tr("Delete note"), m_deleteAction->shortcut()));
+    m_deleteAction->setToolTip(tooltip(
+        tr("Delete note"), tr("%1 in the note list").arg(nativeText(QKeySequence::Delete))));
 
     QIcon pin(QStringLiteral(":/icons/pin.svg"));
     pin.addFile(QStringLiteral(":/icons/pin-filled.svg"), QSize(), QIcon::Normal, QIcon::On);
@@ -236,6 +254,127 @@ void ContentView::buildDeletePrompt()
                 if (button == confirm)
                     m_store->deleteSelected();
             });
+}
+
+// The last window is not taken apart when it closes: the application quits right after it, and
+// freeing a long note's editor and preview piece by piece held up the quit for as long as the
+// note was large (a tenth of a second for 100,000 lines, several while the editor still wraps).
+void ContentView::closeEvent(QCloseEvent *event)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const bool last = std::none_of(windows.begin(), windows.end(), [this](QWidget *widget) {
+        return widget != this && qobject_cast<ContentView *>(widget) && widget->isVisible();
+    });
+    if (last)
+        setAttribute(Qt::WA_DeleteOnClose, false);
+    QMainWindow::closeEvent(event);
+}
+
+void ContentView::newNote()
+{
+    const std::optional<QString> before = m_store->selection();
+    m_store->create(QStringLiteral("# Untitled\n\n"));
+    if (m_store->selection() == before)
+        return;
+    m_editor->setFocus();
+    m_editor->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+}
+
+// The accessible names are the visible texts; these are the controls without one.
+void ContentView::describeForAccessibility()
+{
+    m_sidebar->setAccessibleName(tr("Notes"));
+    m_sidebar->setAccessibleDescription(tr("All notes, newest first"));
+    m_editor->setAccessibleName(tr("Note text"));
+    m_editor->setAccessibleDescription(tr("The Markdown text of the selected note"));
+    m_preview->setAccessibleName(tr("Preview"));
+    m_preview->setAccessibleDescription(tr("The selected note, formatted"));
+    m_counts->setAccessibleDescription(tr("Words and characters of the note or the selection"));
+    const QList<QAction *> toolbarActions {m_newAction, m_renameAction, m_deleteAction,
+                                           m_alwaysOnTopAction};
+    QToolBar *toolbar = findChild<QToolBar *>(QStringLiteral("noteToolbar"));
+    for (QAction *action : toolbarActions) {
+        QWidget *button = toolbar->widgetForAction(action);
+        button->setAccessibleName(action->text());
+        button->setAccessibleDescription(action->toolTip());
+    }
+}
+
+void ContentView::focusNoteList()
+{
+    m_sidebar->setFocus(Qt::ShortcutFocusReason);
+}
+
+void ContentView::focusNextPane(bool forward)
+{
+    QList<QWidget *> panes {m_sidebar};
+    if (showsNote())
+        panes << m_editor << m_preview;
+    const QWidget *focused = focusWidget();
+    qsizetype current = panes.indexOf(focused);
+    if (current < 0 && m_findBar->isAncestorOf(focused))
+        current = panes.indexOf(m_editor);
+    const qsizetype count = panes.size();
+    const qsizetype next = current < 0 ? 0 : (current + (forward ? 1 : count - 1)) % count;
+    panes[next]->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+}
+
+void ContentView::selectAdjacentNote(int step)
+{
+    const int rows = m_model->rowCount();
+    if (rows == 0)
+        return;
+    const std::optional<QString> selection = m_store->selection();
+    const int current = selection ? m_model->rowOf(*selection) : -1;
+    const int next = current < 0 ? 0 : std::clamp(current + step, 0, rows - 1);
+    if (next != current)
+        m_store->setSelection(m_model->index(next).data().toString());
+}
+
+void ContentView::zoomIn()
+{
+    for (const int step : zoomSteps) {
+        if (step > m_zoomPercent) {
+            setZoomPercent(step);
+            return;
+        }
+    }
+}
+
+void ContentView::zoomOut()
+{
+    for (auto step = std::rbegin(zoomSteps); step != std::rend(zoomSteps); ++step) {
+        if (*step < m_zoomPercent) {
+            setZoomPercent(*step);
+            return;
+        }
+    }
+}
+
+void ContentView::resetZoom()
+{
+    setZoomPercent(100);
+}
+
+// The editor zooms in whole points of its font, the nearest to the percentage.
+void ContentView::setZoomPercent(int percent)
+{
+    m_zoomPercent = percent;
+    const qreal points = QFontInfo(m_editor->font()).pointSizeF();
+    m_editor->zoomTo(qRound(points * (percent - 100) / 100.0));
+    m_preview->setZoomFactor(percent / 100.0);
+    statusBar()->showMessage(tr("Zoom %1 %").arg(percent), zoomMessageMs);
+}
+
+void ContentView::setFullScreen(bool fullScreen)
+{
+    setWindowState(windowState().setFlag(Qt::WindowFullScreen, fullScreen));
+}
+
+void ContentView::showNoteMessage(const QString &message)
+{
+    m_noteMessageShown = true;
+    statusBar()->showMessage(message);
 }
 
 // The field starts from the selected name every time, whatever was typed and cancelled before.
@@ -293,6 +432,10 @@ void ContentView::setFloating(bool floating)
 
 void ContentView::showSelection()
 {
+    if (m_noteMessageShown) {
+        statusBar()->clearMessage();
+        m_noteMessageShown = false;
+    }
     setWindowTitle(titleFor(m_store->selection()));
     m_renameAction->setEnabled(m_store->selection().has_value());
     m_deleteAction->setEnabled(m_store->selection().has_value());

@@ -4,7 +4,10 @@
 
 #include <optional>
 
+class Commands;
+class FindBar;
 class MarkdownView;
+class StatusCounts;
 class QAction;
 class QDialog;
 class QLineEdit;
@@ -40,18 +43,41 @@ public:
     QMessageBox *deletePrompt() const { return m_deletePrompt; }
     // Whether this window floats above the windows of other applications.
     bool isFloating() const;
+    Commands *commands() const { return m_commands; }
+    FindBar *findBar() const { return m_findBar; }
+    StatusCounts *counts() const { return m_counts; }
+
+    // Creates a note and puts the caret at the end of its text, ready to type.
+    void newNote();
+    void askRename();
+    void askDelete();
+    // The note list takes the focus (the search field instead, where there is one).
+    void focusNoteList();
+    // F6 and Shift+F6: the focus goes round the note list, the editor and the preview.
+    void focusNextPane(bool forward);
+    // Selects the note that many rows below (or above, when negative) the selected one.
+    void selectAdjacentNote(int step);
+    // The editor and the preview zoom together, in steps from 50 % to 300 %.
+    void zoomIn();
+    void zoomOut();
+    void resetZoom();
+    int zoomPercent() const { return m_zoomPercent; }
+    void setFullScreen(bool fullScreen);
 
 Q_SIGNALS:
     void newWindowRequested();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     QWidget *buildDetail();
-    void buildMenus();
     void buildToolbar();
     void buildRenamePrompt();
     void buildDeletePrompt();
-    void askRename();
-    void askDelete();
+    void describeForAccessibility();
+    void setZoomPercent(int percent);
+    void showNoteMessage(const QString &message);
     void applyLevel();
     void setFloating(bool floating);
     void showSelection();
@@ -69,6 +95,9 @@ private:
     QLabel *m_notice;
     NoteEditor *m_editor;
     MarkdownView *m_preview;
+    FindBar *m_findBar;
+    StatusCounts *m_counts = nullptr;
+    Commands *m_commands = nullptr;
     QAction *m_newAction = nullptr;
     QAction *m_renameAction = nullptr;
     QAction *m_deleteAction = nullptr;
@@ -78,7 +107,10 @@ private:
     QMessageBox *m_deletePrompt = nullptr;
     // The note the editor shows, to tell a newly loaded note from the same note changed.
     std::optional<QString> m_shownNote;
+    int m_zoomPercent = 100;
     bool m_selectingRow = false;
     // An edit typed in one window is on its way to the store; every window's editor has it.
     static inline bool s_passingEdit = false;
+    // The status bar shows a message about the selected note, to be cleared when it goes.
+    bool m_noteMessageShown = false;
 };

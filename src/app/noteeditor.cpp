@@ -2,8 +2,11 @@
 
 #include "app/graphemecaret.h"
 
+#include <Qsci/qscicommandset.h>
+
 #include <QFontDatabase>
 #include <QStringDecoder>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -78,6 +81,14 @@ qsizetype NoteEditor::utf16Length() const
 {
     return SendScintilla(SCI_INDEXPOSITIONFROMLINE, SendScintilla(SCI_GETLINECOUNT),
                          SC_LINECHARACTERINDEX_UTF16);
+    // The window zooms the editor and the preview together.
+    for (QsciCommand *command : standardCommands()->commands()) {
+        if (command->command() == QsciCommand::ZoomIn
+            || command->command() == QsciCommand::ZoomOut) {
+            command->setKey(0);
+            command->setAlternateKey(0);
+        }
+    }
 }
 
 QString NoteEditor::noteText() const
@@ -165,6 +176,51 @@ void NoteEditor::setForwardsEdits(bool forwards)
 {
     // Views of one document are all told of each change; only one of them tells the store.
     SendScintilla(SCI_SETMODEVENTMASK, forwards ? long(SC_MODEVENTMASKALL) : 0L);
+}
+
+// One edit of the whole range instead of one per change keeps Replace All on a long note from
+// handing the store hundreds of thousands of edits.
+void NoteEditor::editAsOne(long from, long to, const std::function<void()> &changes)
+{
+    const qsizetype position = utf16Position(from);
+    const qsizetype removed = utf16Units(from, to - from);
+    const qsizetype bytesBefore = byteCount();
+    m_replacing = true;
+    beginUndoAction();
+    changes();
+    endUndoAction();
+    m_replacing = false;
+    if (!forwardsEdits())
+        return;
+    const qsizetype newTo = to + (byteCount() - bytesBefore);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    Q_EMIT edited(position, removed,
+                  decoder.decode(QByteArrayView(characters() + from, newTo - from)));
+}
+
+void NoteEditor::leaveKeysTo(const QList<QKeySequence> &keys)
+{
+    for (const QKeySequence &sequence : keys) {
+        const int key = sequence[0].toCombined();
+        for (QsciCommand *command : standardCommands()->commands()) {
+            if (command->key() == key)
+                command->setKey(0);
+            if (command->alternateKey() == key)
+                command->setAlternateKey(0);
+        }
+    }
+}
+
+void NoteEditor::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QsciScintilla::wheelEvent(event);
+        return;
+    }
+    const int delta = event->angleDelta().y();
+    if (delta != 0)
+        Q_EMIT zoomRequested(delta > 0 ? 1 : -1);
+    event->accept();
 }
 
 // A line break typed follows the note's own style; a note without one gets LF.

@@ -2,6 +2,8 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <functional>
+
 // The plain-text editor of a note: monospaced, wrapping, without margins. It keeps every
 // character: text goes in and out as UTF-8 of explicit length (a NUL or a leading byte-order
 // mark survives), and Enter inserts the line break the note already uses.
@@ -24,12 +26,24 @@ public:
 
     // The length of the whole text in UTF-16 code units, as QString counts it.
     qsizetype utf16Length() const;
+    // Runs the changes the callback makes to the bytes from `from` to `to` as one: one step to
+    // undo, and one edited() for the whole range once they are made.
+    void editAsOne(long from, long to, const std::function<void()> &changes);
+    // These keys belong to the window's commands: the editor's own bindings of them go, so that
+    // they never edit the text (Ctrl+L would cut a line).
+    void leaveKeysTo(const QList<QKeySequence> &keys);
 
 Q_SIGNALS:
     // The user changed the text (not setNoteText): at `position`, `removed` characters gave way
     // to `inserted`, both counted in UTF-16 code units, as QString counts them. Told for each
     // change the document makes, so the text before it and the edit give the text after it.
     void edited(qsizetype position, qsizetype removed, const QString &inserted);
+    // Ctrl and the wheel: +1 to zoom in one step, -1 to zoom out. The window zooms the editor
+    // and the preview together, so the editor never zooms by itself.
+    void zoomRequested(int steps);
+
+protected:
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void load(const QByteArray &bytes);

@@ -26,10 +26,15 @@ void NoteRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     initStyleOption(&background, index);
     background.text.clear();
     const QWidget *widget = option.widget;
+    // Where the keys go must be plain to see: the selected row is drawn in the highlight only
+    // while the list has the focus, and in a quieter colour otherwise.
+    const bool listFocused = widget && widget->hasFocus();
+    if (!listFocused)
+        background.palette.setColor(QPalette::Highlight, option.palette.color(QPalette::Midlight));
     QStyle *style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
 
-    const bool selected = option.state & QStyle::State_Selected;
+    const bool selected = (option.state & QStyle::State_Selected) && listFocused;
     const QPalette::ColorGroup group =
         option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
     QColor text =

@@ -216,6 +216,21 @@ void MarkdownView::showFromTop()
     verticalScrollBar()->setValue(0);
 }
 
+void MarkdownView::setZoomFactor(qreal factor)
+{
+    if (factor == m_zoom)
+        return;
+    if (m_zoom == 1)
+        m_unzoomedFont = font();
+    m_zoom = factor;
+    QFont zoomed = m_unzoomedFont;
+    if (zoomed.pixelSize() > 0)
+        zoomed.setPixelSize(qRound(zoomed.pixelSize() * factor));
+    else
+        zoomed.setPointSizeF(zoomed.pointSizeF() * factor);
+    setFont(zoomed); // draws the blocks again
+}
+
 bool MarkdownView::hasBackgroundWork() const
 {
     return m_layout->hasStaleBlocks() || m_written < m_parser.blockCount()
@@ -410,7 +425,7 @@ void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
                        blockFormat.setTopMargin(heading.level <= 2 ? 6 : 0);
                        base.setFontWeight(QFont::Bold);
                        base.setProperty(QTextFormat::FontPixelSize,
-                                        preview::headingPixelSize(heading.level));
+                                        qRound(preview::headingPixelSize(heading.level) * m_zoom));
                        begin(preview::Heading);
                        insertStyled(cursor, heading.content, base, body, palette());
                    },

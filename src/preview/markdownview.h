@@ -34,6 +34,9 @@ public:
     QString source() const;
     // Moves to the top with nothing selected.
     void showFromTop();
+    // Scales every font of the preview (1 is the desktop's size).
+    void setZoomFactor(qreal factor);
+    qreal zoomFactor() const { return m_zoom; }
     // Whether part of the text is still to be drawn or laid out in the background.
     bool hasBackgroundWork() const;
 
@@ -74,6 +77,8 @@ private:
     void writeBlock(QTextCursor &cursor, const Block &block) const;
 
     markdown::IncrementalParser m_parser;
+    qreal m_zoom = 1;
+    QFont m_unzoomedFont;
     PreviewLayout *m_layout;
     QString m_source;
     qsizetype m_parsedLength = 0; // the parser holds the first m_parsedLength characters

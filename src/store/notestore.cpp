@@ -188,6 +188,7 @@ void NoteStore::rename(const QString &to)
     if (!writePending())
         return;
     if (isTaken(name)) {
+        Q_EMIT nameTaken(name);
         Q_EMIT alert();
         return;
     }

@@ -65,8 +65,8 @@ public:
     void create(const QString &initial);
     // Gives the selected note a new name: "/" becomes "-" and surrounding white space goes. An
     // empty or unchanged name, or no selection, does nothing. A name that is taken sounds the
-    // alert. When the file cannot be moved, the note keeps its name, stays selected and editable,
-    // and the failure is reported.
+    // alert and emits nameTaken() with the cleaned name. When the file cannot be moved, the note
+    // keeps its name, stays selected and editable, and the failure is reported.
     void rename(const QString &to);
     // Moves the selected note to the trash, dropping an edit not yet written, and selects the
     // newest note, or a new one when none is left. When the trash refuses the file, the note stays
@@ -78,6 +78,7 @@ Q_SIGNALS:
     void selectionChanged();
     void textChanged();
     void alert(); // the system alert sound is wanted
+    void nameTaken(const QString &name); // a rename was refused: another note has that name
     void errorOccurred(const QString &message); // a file operation failed; shown to the user
 
 private:

@@ -1,0 +1,90 @@
+#include "app/statuscounts.h"
+
+#include "app/noteeditor.h"
+
+#include <QTimer>
+
+namespace {
+
+// Long enough to fall between two keystrokes of a fast typist.
+constexpr int typingPauseMs = 300;
+
+bool isWordByte(unsigned char byte)
+{
+    return byte >= 0x80 || (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z')
+        || (byte >= 'A' && byte <= 'Z') || byte == '_' || byte == '\'';
+}
+
+// U+00A0, U+2028, U+2029 and the other spaces outside ASCII separate words too.
+qsizetype spaceLengthAt(const unsigned char *bytes, qsizetype left)
+{
+    if (left >= 2 && bytes[0] == 0xC2 && bytes[1] == 0xA0)
+        return 2;
+    if (left >= 3 && bytes[0] == 0xE2 && bytes[1] == 0x80
+        && (bytes[2] <= 0x8A || bytes[2] == 0xA8 || bytes[2] == 0xA9 || bytes[2] == 0xAF))
+        return 3;
+    if (left >= 3 && bytes[0] == 0xE3 && bytes[1] == 0x80 && bytes[2] == 0x80)
+        return 3;
+    return 0;
+}
+
+} // namespace
+
+StatusCounts::StatusCounts(NoteEditor *editor, QWidget *parent)
+    : QLabel(parent), m_editor(editor), m_pause(new QTimer(this))
+{
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setAccessibleName(tr("Word and character count"));
+    m_pause->setSingleShot(true);
+    m_pause->setInterval(typingPauseMs);
+    connect(m_pause, &QTimer::timeout, this, &StatusCounts::countNow);
+    connect(m_editor, &QsciScintilla::textChanged, this, &StatusCounts::noteChanged);
+    connect(m_editor, &QsciScintilla::selectionChanged, this, &StatusCounts::noteChanged);
+}
+
+void StatusCounts::noteChanged()
+{
+    m_pause->start();
+}
+
+StatusCounts::Counts StatusCounts::count(const char *utf8, qsizetype size)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(utf8);
+    Counts counts;
+    bool inWord = false;
+    for (qsizetype i = 0; i < size;) {
+        const unsigned char byte = bytes[i];
+        if (byte == '\n' || byte == '\r') {
+            inWord = false;
+            ++i;
+            continue;
+        }
+        ++counts.characters;
+        const qsizetype space = byte >= 0x80 ? spaceLengthAt(bytes + i, size - i) : 0;
+        const bool wordCharacter = space == 0 && isWordByte(byte);
+        if (wordCharacter && !inWord)
+            ++counts.words;
+        inWord = wordCharacter;
+        // Past the continuation bytes of this character.
+        ++i;
+        while (i < size && (bytes[i] & 0xC0) == 0x80)
+            ++i;
+    }
+    return counts;
+}
+
+void StatusCounts::countNow()
+{
+    m_pause->stop();
+    const auto *text = reinterpret_cast<const char *>(
+        m_editor->SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
+    const long start = m_editor->SendScintilla(QsciScintilla::SCI_GETSELECTIONSTART);
+    const long end = m_editor->SendScintilla(QsciScintilla::SCI_GETSELECTIONEND);
+    const bool selected = end > start;
+    const Counts counts = selected
+        ? count(text + start, end - start)
+        : count(text, m_editor->SendScintilla(QsciScintilla::SCI_GETLENGTH));
+    setText((selected ? tr("Selected: %L1 words, %L2 characters") : tr("%L1 words, %L2 characters"))
+                .arg(counts.words)
+                .arg(counts.characters));
+}
