@@ -22,7 +22,7 @@
 namespace {
 
 constexpr int startTimeoutMs = 60000;
-constexpr int requestTimeoutMs = 30000;
+constexpr int requestTimeoutMs = 10000;
 
 // A port on 127.0.0.1 that nothing listens on now; Syncthing takes it a moment later.
 int freeLoopbackPort()
@@ -110,7 +110,7 @@ QString SyncthingPeer::logTail() const
     if (!log.open(QIODevice::ReadOnly))
         return QString();
     const QList<QByteArray> lines = log.readAll().split('\n');
-    return QString::fromUtf8(lines.mid(qMax(0, int(lines.size()) - 25)).join('\n'));
+    return QString::fromUtf8(lines.mid(qMax(0, int(lines.size()) - 10)).join('\n'));
 }
 
 bool SyncthingPeer::generate()
