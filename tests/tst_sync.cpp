@@ -143,8 +143,10 @@ private Q_SLOTS:
         for (Machine *machine : {&m_a, &m_b})
             machine->store->flush();
         // After a failure the machines may stay apart; the next test waits for them itself.
-        if (!QTest::currentTestFailed())
+        if (!QTest::currentTestFailed()) {
             QVERIFY2(waitInSync(), qPrintable(m_why));
+            verifyOpenNotesShowTheirFiles();
+        }
         QVERIFY2(m_listedSyncthingsFiles.isEmpty(),
                  qPrintable(m_listedSyncthingsFiles.join(u", ")));
         for (Machine *machine : {&m_a, &m_b})
@@ -219,29 +221,43 @@ private Q_SLOTS:
         verifyStoresFollowTheirFolders();
     }
 
+    void bothTypingAtOnce_data()
+    {
+        QTest::addColumn<int>("size"); // of the note, in bytes, before the typing
+        QTest::newRow("short note") << 0;
+        QTest::newRow("4 MB note") << 4'000'000; // writes and pulls take longer
+    }
+
     // Both type in bursts with a pause for the autosave, for several seconds, so versions cross
-    // in both directions while the other side is typing and while it is not.
+    // in both directions while the other side is typing and while it is not. Every word typed on
+    // either side must end up in a note on both.
     void bothTypingAtOnce()
     {
-        makeSharedNote(QStringLiteral("Together"), QStringLiteral("start\n"));
+        QFETCH(int, size);
+        const QString name = QStringLiteral("Together %1").arg(QTest::currentDataTag());
+        makeSharedNote(name, QStringLiteral("start\n") + QString(size, u'.'));
         if (QTest::currentTestFailed())
             return;
-        QString textOnA = m_a.store->text();
-        QString textOnB = m_b.store->text();
+        QStringList typed;
         for (int burst = 0; burst < 8; ++burst) {
             for (int key = 0; key < 3; ++key) {
-                textOnA = m_a.store->text() + QStringLiteral("a%1.%2 ").arg(burst).arg(key);
-                m_a.store->setText(textOnA);
-                textOnB = m_b.store->text() + QStringLiteral("b%1.%2 ").arg(burst).arg(key);
-                m_b.store->setText(textOnB);
+                for (Machine *machine : {&m_a, &m_b}) {
+                    typed.append(
+                        QStringLiteral("[%1 %2.%3]").arg(machine->name).arg(burst).arg(key));
+                    machine->store->setText(machine->store->text() + typed.last());
+                }
                 QTest::qWait(keystrokeMs);
             }
             QTest::qWait(burst % 2 ? 700 : 200); // every other pause lets the autosave run
         }
         QVERIFY2(waitInSync(), qPrintable(m_why));
         QVERIFY2(sameNotesOnBoth(), qPrintable(m_why));
-        for (const QString &last : {textOnA, textOnB})
-            QVERIFY2(!notesHolding(folderOf(m_a), last.toUtf8()).isEmpty(), qPrintable(last));
+        QStringList lost;
+        for (const QString &word : std::as_const(typed)) {
+            if (notesHolding(folderOf(m_a), word.toUtf8()).isEmpty())
+                lost.append(word);
+        }
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(u' ')));
         verifyStoresFollowTheirFolders();
     }
 
@@ -481,6 +497,19 @@ private:
         for (Machine *machine : {&m_a, &m_b}) {
             QTRY_COMPARE_WITH_TIMEOUT(sortedNamesOf(*machine->store),
                                       noteNamesIn(folderOf(*machine)), syncTimeoutMs);
+        }
+    }
+
+    // Neither store holds an edit now, so each shows what its selected note's file holds.
+    void verifyOpenNotesShowTheirFiles()
+    {
+        for (Machine *machine : {&m_a, &m_b}) {
+            const std::optional<QString> selection = machine->store->selection();
+            const QString file =
+                selection ? fileOf(*machine, *selection + QStringLiteral(".md")) : QString();
+            if (QFile::exists(file))
+                QTRY_COMPARE_WITH_TIMEOUT(machine->store->text().toUtf8(), readFile(file),
+                                          syncTimeoutMs);
         }
     }
 
