@@ -192,12 +192,17 @@ private Q_SLOTS:
         QTest::addColumn<bool>("typingOnB"); // B's edit is not yet written when A's arrives
         QTest::newRow("both written at once") << false;
         QTest::newRow("B still typing when A's arrives") << true;
+        QTest::newRow("long name, B still typing") << true;
     }
 
     void concurrentEditsKeepBothTexts()
     {
         QFETCH(bool, typingOnB);
-        const QString name = QStringLiteral("Shared %1").arg(QTest::currentDataTag());
+        QString name = QStringLiteral("Shared %1").arg(QTest::currentDataTag());
+        // Penwick's conflict copy has to shorten the name to fit 255 bytes. (Syncthing cannot
+        // make its own copy of so long a name, so only the case Penwick resolves is tried.)
+        if (name.contains(u"long name"))
+            name += QString(235 - name.size(), u'x');
         const QString file = fileOf(m_b, name + QStringLiteral(".md"));
         makeSharedNote(name, QStringLiteral("base\n"));
         if (QTest::currentTestFailed())
@@ -225,7 +230,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("size"); // of the note, in bytes, before the typing
         QTest::newRow("short note") << 0;
-        QTest::newRow("4 MB note") << 4'000'000; // writes and pulls take longer
+        QTest::newRow("1 MB note") << 1'000'000; // writes and pulls take longer
     }
 
     // Both type in bursts with a pause for the autosave, for several seconds, so versions cross
