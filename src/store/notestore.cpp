@@ -403,11 +403,12 @@ void NoteStore::watchCurrentFile()
 }
 
 // A watch follows the folder it was set on, also when it is moved away or removed; a folder made
-// again at the same path is another one, and is watched from then on.
+// again at the same path is another one, and is watched from then on. It may well get the
+// removed folder's inode number again, so a watch that ended counts as well as a new identity.
 void NoteStore::watchFolder()
 {
     const auto folder = fileservices::identity(m_folder);
-    if (!folder || folder == m_watchedFolder)
+    if (!folder || (folder == m_watchedFolder && m_watcher.directories().contains(m_folder)))
         return;
     if (m_watcher.directories().contains(m_folder))
         m_watcher.removePath(m_folder);
