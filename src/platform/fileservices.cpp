@@ -175,7 +175,49 @@ QByteArray writeTarget(const QByteArray &path)
     return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
 }
 
-bool replaceFile(const QByteArray &target, const QByteArray &bytes, QString *error)
+// Puts the temporary file at the target in one step. With a file already there, the two trade
+// places and *displaced names the temporary path, which then holds what the target held at that
+// instant; otherwise nothing that appears meanwhile is replaced. A file system that cannot trade
+// places gets a link to the old file and a plain rename, which leaves a short window.
+bool placeTemporary(const QByteArray &temporary, const QByteArray &target, QByteArray *displaced,
+                    QString *error)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(),
+                        RENAME_EXCHANGE)
+            == 0) {
+            *displaced = temporary;
+            return true;
+        }
+        if (errno == ENOENT) {
+            if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(),
+                            RENAME_NOREPLACE)
+                == 0)
+                return true;
+            if (errno == EEXIST)
+                continue; // a file appeared meanwhile: trade places with it
+        }
+        if (errno != EINVAL && errno != ENOSYS)
+            return fail(error, systemReason(errno));
+        const QByteArray old = temporary + ".old";
+        const bool hadFile = ::link(target.constData(), old.constData()) == 0;
+        if (::rename(temporary.constData(), target.constData()) != 0) {
+            const int reason = errno;
+            if (hadFile)
+                ::unlink(old.constData());
+            return fail(error, systemReason(reason));
+        }
+        if (hadFile && ::rename(old.constData(), temporary.constData()) == 0)
+            *displaced = temporary;
+        return true;
+    }
+    return fail(error, systemReason(EEXIST));
+}
+
+// With displaced null, the temporary file is renamed over the target; otherwise see
+// placeTemporary.
+bool replaceFile(const QByteArray &target, const QByteArray &bytes, QByteArray *displaced,
+                 QString *error)
 {
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash > 0 ? target.first(slash) : QByteArray("/");
@@ -193,7 +235,9 @@ bool replaceFile(const QByteArray &target, const QByteArray &bytes, QString *err
         written = fail(error, systemReason(errno));
     if (::close(descriptor) != 0 && written)
         written = fail(error, systemReason(errno));
-    if (written && ::rename(temporary.constData(), target.constData()) != 0)
+    if (written && displaced)
+        written = placeTemporary(temporary, target, displaced, error);
+    else if (written && ::rename(temporary.constData(), target.constData()) != 0)
         written = fail(error, systemReason(errno));
     if (!written) {
         ::unlink(temporary.constData());
@@ -349,7 +393,25 @@ FileRead readFile(const QString &path)
 
 bool writeBytes(const QString &path, const QByteArray &bytes, QString *error)
 {
-    return replaceFile(writeTarget(native(path)), bytes, error);
+    return replaceFile(writeTarget(native(path)), bytes, nullptr, error);
+}
+
+bool writeBytesKeepingOther(const QString &path, const QByteArray &bytes,
+                            std::optional<size_t> expected, QString *displaced, QString *error)
+{
+    displaced->clear();
+    QByteArray old;
+    if (!replaceFile(writeTarget(native(path)), bytes, &old, error))
+        return false;
+    if (old.isEmpty())
+        return true;
+    // What cannot be read is not known to be what the caller saw, so it is never removed.
+    const FileRead read = readFile(QFile::decodeName(old));
+    if (read.status == ReadStatus::Ok && expected && digest(read.bytes) == *expected)
+        ::unlink(old.constData());
+    else
+        *displaced = QFile::decodeName(old);
+    return true;
 }
 
 bool writeText(const QString &path, const QString &text, QString *error)

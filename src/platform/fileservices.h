@@ -100,6 +100,15 @@ FileRead readFile(const QString &path);
 // and false is returned with the system's reason.
 bool writeBytes(const QString &path, const QByteArray &bytes, QString *error);
 
+// As writeBytes, with no moment in which another program's version could be written over unseen
+// (a synchroniser may deliver one at any instant): the temporary file trades places with the file
+// in one atomic step. What the file held at that instant is removed when its digest equals
+// `expected`, the digest of what the caller last saw there (nullopt: it saw nothing there).
+// Otherwise it stays in the hidden file named in *displaced, for the caller to keep; *displaced
+// is empty when nothing was displaced.
+bool writeBytesKeepingOther(const QString &path, const QByteArray &bytes,
+                            std::optional<size_t> expected, QString *displaced, QString *error);
+
 // As writeBytes, for text as UTF-8.
 bool writeText(const QString &path, const QString &text, QString *error);
 

@@ -306,7 +306,8 @@ bool NoteStore::writePending()
 }
 
 // What another program wrote since the store last read or wrote the file is kept first; when it
-// cannot be kept, the file is not written.
+// cannot be kept, the file is not written. A version that lands while the write is under way (a
+// synchroniser may deliver one at any instant) is kept too.
 bool NoteStore::save(const QString &path)
 {
     const QString name = noteNameForPath(path);
@@ -327,15 +328,34 @@ bool NoteStore::save(const QString &path)
     if (changedOutside && !keepOtherVersion(path, onDisk.bytes))
         return false;
     const QByteArray bytes = m_text.toUtf8();
-    if (!fileservices::writeBytes(path, bytes, &error)) {
+    QString displaced;
+    if (!fileservices::writeBytesKeepingOther(path, bytes, m_knownDigest, &displaced, &error)) {
         report(tr("Could not save “%1”: %2").arg(name, error));
         return false;
     }
     m_knownDigest = fileservices::digest(bytes);
+    if (!displaced.isEmpty())
+        keepDisplacedVersion(name, displaced);
     watchFolder();
     // A kept copy is a new note the next look at the folder must list.
-    m_ownFolderStamp = changedOutside ? std::nullopt : fileservices::modificationStamp(m_folder);
+    m_ownFolderStamp = changedOutside || !displaced.isEmpty()
+        ? std::nullopt
+        : fileservices::modificationStamp(m_folder);
     return true;
+}
+
+// The other version is in a file of its own already; only the name of a conflict copy is still
+// to be given. Should even that fail, the file stays where it is, and the message says where.
+void NoteStore::keepDisplacedVersion(const QString &name, const QString &displaced)
+{
+    const QString kept = conflictName(name);
+    QString error;
+    if (fileservices::move(displaced, pathFor(kept), &error))
+        report(tr("“%1” was changed by another program; that version is kept as “%2”.")
+                   .arg(name, kept));
+    else
+        report(tr("“%1” was changed by another program; that version is kept in “%2”: %3")
+                   .arg(name, displaced, error));
 }
 
 bool NoteStore::keepOtherVersion(const QString &path, const QByteArray &bytes)
@@ -396,7 +416,8 @@ void NoteStore::watchCurrentFile()
 }
 
 // A watch follows the folder it was set on, also when it is moved away or removed; a folder made
-// again at the same path is another one, and is watched from then on.
+// again at the same path is another one, and is watched from then on. It may well get the
+// removed folder's inode number again, so a watch that ended counts as well as a new identity.
 void NoteStore::watchFolder()
 {
     const auto folder = fileservices::identity(m_folder);

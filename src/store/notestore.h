@@ -89,6 +89,7 @@ private:
     bool writePending();
     bool save(const QString &path);
     bool keepOtherVersion(const QString &path, const QByteArray &bytes);
+    void keepDisplacedVersion(const QString &name, const QString &displaced);
     void takeOutsideChanges();
     bool isListingCurrent() const;
     void watchCurrentFile();
