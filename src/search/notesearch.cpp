@@ -18,39 +18,43 @@ constexpr int editorPauseMs = 300;
 constexpr qsizetype snippetLength = 160;
 constexpr qsizetype snippetLead = 40;
 
-// A note's text is kept compressed beside its folded form, for showing a line of it: the two
-// together take less memory than the text alone would as a QString.
-QByteArray pack(const QString &text)
-{
-    return qCompress(text.toUtf8(), 1);
-}
-
 template<typename View> View lineAt(View text, qsizetype line)
 {
     qsizetype start = 0;
     for (; line > 0; --line) {
-        const qsizetype end = text.indexOf(u'\n', start);
+        const qsizetype end = text.indexOf('\n', start);
         if (end < 0)
             return {};
         start = end + 1;
     }
-    qsizetype end = text.indexOf(u'\n', start);
+    qsizetype end = text.indexOf('\n', start);
     if (end < 0)
         end = text.size();
-    if (end > start && text[end - 1] == u'\r')
+    if (end > start && text[end - 1] == '\r')
         --end;
     return text.sliced(start, end - start);
 }
 
-QString firstLineWithText(QStringView text)
+QString toString(QStringView text)
+{
+    return text.toString();
+}
+
+QString toString(QByteArrayView utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+template<typename View>
+QString firstLineWithText(View text)
 {
     for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = text.indexOf(u'\n', start);
+        qsizetype end = text.indexOf('\n', start);
         if (end < 0)
             end = text.size();
-        const QStringView line = text.sliced(start, end - start).trimmed();
+        const QString line = toString(text.sliced(start, end - start)).trimmed();
         if (!line.isEmpty())
-            return line.toString();
+            return line;
         start = end + 1;
     }
     return {};
@@ -79,6 +83,15 @@ NoteSearch::Snippet cutAroundFirstMatch(const QString &line, const search::Searc
     return snippet;
 }
 
+// The line of a match, or when line is -1, the first line with text.
+template<typename View>
+NoteSearch::Snippet snippetOf(View text, qsizetype line, const search::SearchQuery &query)
+{
+    if (line < 0)
+        return {firstLineWithText(text), {}};
+    return cutAroundFirstMatch(toString(lineAt(text, line)), query);
+}
+
 } // namespace
 
 struct NoteSearch::Entry
@@ -89,7 +102,6 @@ struct NoteSearch::Entry
     QDateTime modified;
     QByteArray foldedName;
     QByteArray foldedText; // empty until read, and for a note that cannot be read
-    QByteArray packedText;
     quint64 version = 0; // raised whenever the text is to be read again
     quint64 seen = 0; // the generation that last found the note listed
     bool read = false;
@@ -165,16 +177,17 @@ NoteSearch::Snippet NoteSearch::snippet(const QString &name, const QString &quer
         if (at >= 0 && (first < 0 || at < first))
             first = at;
     }
-    // The editor's text may be newer than the folded one by a pause in typing; the line the
-    // match was on is still the best guess.
-    const bool inEditor = m_editorName && sameNoteName(*m_editorName, name);
-    const QString text =
-        inEditor ? m_store->text() : QString::fromUtf8(qUncompress(entry->packedText));
-    if (first < 0)
-        return {firstLineWithText(text), {}};
     const qsizetype line =
-        std::count(entry->foldedText.cbegin(), entry->foldedText.cbegin() + first, '\n');
-    return cutAroundFirstMatch(lineAt(QStringView(text), line).toString(), parsed);
+        first < 0 ? -1 : std::count(entry->foldedText.cbegin(), entry->foldedText.cbegin() + first, '\n');
+    // The editor's text may be newer than the folded one by a pause in typing; the line the
+    // match was on is still the best guess. Other notes are read again for the few rows in sight:
+    // keeping every text as well as its folded form would double the memory the search takes.
+    if (m_editorName && sameNoteName(*m_editorName, name) && m_store->isEditable())
+        return snippetOf(QStringView(m_store->text()), line, parsed);
+    const fileservices::FileRead file = fileservices::readFile(entry->url.toLocalFile());
+    return file.status == fileservices::ReadStatus::Ok
+        ? snippetOf(QByteArrayView(file.bytes), line, parsed)
+        : Snippet {};
 }
 
 // The list is matched against what is known, so that a reload costs no reading: only notes
@@ -285,7 +298,6 @@ void NoteSearch::takeReadResults()
             continue;
         Entry &entry = *at->second;
         entry.foldedText = std::move(result.foldedText);
-        entry.packedText = std::move(result.packedText);
         entry.read = true;
     }
     ++m_generation;
@@ -325,7 +337,7 @@ std::vector<NoteSearch::ReadResult> NoteSearch::read(const std::vector<ReadReque
     for (const ReadRequest &request : requests) {
         if (stop)
             break;
-        ReadResult result {request.key, request.version, {}, {}};
+        ReadResult result {request.key, request.version, {}};
         std::optional<QString> text = request.text;
         // Only a regular file is read: opening a FIFO named like a note would wait for a writer.
         if (!text && QFileInfo(request.path).isFile()) {
@@ -333,10 +345,8 @@ std::vector<NoteSearch::ReadResult> NoteSearch::read(const std::vector<ReadReque
             if (file.status == fileservices::ReadStatus::Ok)
                 text = std::move(file.text);
         }
-        if (text) {
+        if (text)
             result.foldedText = search::fold(*text);
-            result.packedText = pack(*text);
-        }
         results.push_back(std::move(result));
     }
     return results;

@@ -66,7 +66,6 @@ private:
         QString key;
         quint64 version;
         QByteArray foldedText;
-        QByteArray packedText;
     };
 
     void followNotes();
