@@ -45,8 +45,7 @@ QString toString(QByteArrayView utf8)
     return QString::fromUtf8(utf8);
 }
 
-template<typename View>
-QString firstLineWithText(View text)
+template<typename View> QString firstLineWithText(View text)
 {
     for (qsizetype start = 0; start < text.size();) {
         qsizetype end = text.indexOf('\n', start);
@@ -177,8 +176,9 @@ NoteSearch::Snippet NoteSearch::snippet(const QString &name, const QString &quer
         if (at >= 0 && (first < 0 || at < first))
             first = at;
     }
-    const qsizetype line =
-        first < 0 ? -1 : std::count(entry->foldedText.cbegin(), entry->foldedText.cbegin() + first, '\n');
+    const qsizetype line = first < 0
+        ? -1
+        : std::count(entry->foldedText.cbegin(), entry->foldedText.cbegin() + first, '\n');
     // The editor's text may be newer than the folded one by a pause in typing; the line the
     // match was on is still the best guess. Other notes are read again for the few rows in sight:
     // keeping every text as well as its folded form would double the memory the search takes.

@@ -62,6 +62,12 @@ QStringList wordsAndPhrases(const QString &query)
     return terms;
 }
 
+bool endsLine(QStringView text, qsizetype at)
+{
+    return text[at] == u'\n'
+        || (text[at] == u'\r' && (at + 1 == text.size() || text[at + 1] != u'\n'));
+}
+
 } // namespace
 
 SearchQuery::Term::Term(QByteArray folded)
@@ -149,6 +155,39 @@ QList<TextRange> SearchQuery::findIn(QStringView text) const
         }
     }
     return joined;
+}
+
+} // namespace search
+
+namespace search {
+
+std::optional<TextPosition> SearchQuery::firstIn(QStringView text) const
+{
+    const QByteArray folded = fold(text);
+    qsizetype first = -1;
+    for (const Term &term : m_terms) {
+        const qsizetype at = term.indexIn(folded, 0);
+        if (at >= 0 && (first < 0 || at < first))
+            first = at;
+    }
+    if (first < 0)
+        return std::nullopt;
+    // Folding keeps line breaks one for one, so the line is the one in the text.
+    qsizetype line = 0;
+    for (qsizetype i = 0; i < first; ++i) {
+        if (folded[i] == '\n' || (folded[i] == '\r' && folded[i + 1] != '\n'))
+            ++line;
+    }
+    qsizetype start = 0;
+    for (qsizetype found = 0; found < line; ++start) {
+        if (endsLine(text, start))
+            ++found;
+    }
+    qsizetype end = start;
+    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+        ++end;
+    const QList<TextRange> inLine = findIn(text.sliced(start, end - start));
+    return TextPosition {line, inLine.isEmpty() ? 0 : inLine.first().start};
 }
 
 } // namespace search

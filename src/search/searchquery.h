@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace search {
 
 struct TextRange
@@ -12,6 +14,13 @@ struct TextRange
     qsizetype start;
     qsizetype length;
     friend bool operator==(const TextRange &, const TextRange &) = default;
+};
+
+// A place in a text by line (lines end at LF, CR LF or a lone CR) and column (in UTF-16 units).
+struct TextPosition
+{
+    qsizetype line;
+    qsizetype column;
 };
 
 // A query as typed into the search field: words split at white space, and "double-quoted" text
@@ -46,6 +55,8 @@ public:
     bool narrows(const SearchQuery &other) const;
     // Every occurrence of every term in the text, in order, overlapping ones joined.
     QList<TextRange> findIn(QStringView text) const;
+    // The first occurrence of any term, found without building findIn()'s map of the whole text.
+    std::optional<TextPosition> firstIn(QStringView text) const;
 
 private:
     QList<Term> m_terms;
