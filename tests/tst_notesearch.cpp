@@ -294,7 +294,11 @@ private Q_SLOTS:
         const QString longLine = QString(100, 'x') + " needle " + QString(200, 'y');
         QTest::newRow("long line cut around the match")
             << longLine << "needle"
-            << "…" + longLine.mid(61, 160) << Ranges {{41, 6}};
+            << "…" + longLine.mid(81, 160) << Ranges {{21, 6}};
+        QTest::newRow("match far into a short line")
+            << "a b c d e f g h i j k l m needle"
+            << "needle"
+            << "…d e f g h i j k l m needle" << Ranges {{21, 6}};
     }
 
     void snippet()

@@ -14,9 +14,10 @@ namespace {
 // Long enough that typing does not fold the note at every keystroke, short enough that the
 // results follow the editor before the user turns to the search field.
 constexpr int editorPauseMs = 300;
-// Longer lines are cut to this many characters around the first match.
+// A line is cut to start this many characters before its first match, so that the match is in
+// sight in a narrow row, and to this length.
+constexpr qsizetype snippetLead = 20;
 constexpr qsizetype snippetLength = 160;
-constexpr qsizetype snippetLead = 40;
 
 template<typename View> View lineAt(View text, qsizetype line)
 {
@@ -59,11 +60,10 @@ template<typename View> QString firstLineWithText(View text)
     return {};
 }
 
-// A long line is cut around its first match, so that the match is in sight in a narrow row.
 NoteSearch::Snippet cutAroundFirstMatch(const QString &line, const search::SearchQuery &query)
 {
     const QList<search::TextRange> ranges = query.findIn(line);
-    if (line.size() <= snippetLength || ranges.isEmpty())
+    if (ranges.isEmpty() || (ranges.first().start <= snippetLead && line.size() <= snippetLength))
         return {line, ranges};
     qsizetype start = std::max<qsizetype>(0, ranges.first().start - snippetLead);
     if (start > 0 && line[start].isLowSurrogate())
