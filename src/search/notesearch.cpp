@@ -4,7 +4,6 @@
 #include "search/folding.h"
 #include "store/notestore.h"
 
-#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -339,8 +338,7 @@ std::vector<NoteSearch::ReadResult> NoteSearch::read(const std::vector<ReadReque
             break;
         ReadResult result {request.key, request.version, {}};
         std::optional<QString> text = request.text;
-        // Only a regular file is read: opening a FIFO named like a note would wait for a writer.
-        if (!text && QFileInfo(request.path).isFile()) {
+        if (!text) {
             fileservices::ReadResult file = fileservices::readText(request.path);
             if (file.status == fileservices::ReadStatus::Ok)
                 text = std::move(file.text);
