@@ -261,7 +261,7 @@ bool NoteSearch::isEditorNote(const Entry &entry) const
 void NoteSearch::queue(Entry &entry, std::optional<QString> text)
 {
     ++entry.version;
-    m_pending.push_back({entry.key, entry.url.toLocalFile(), entry.version, std::move(text)});
+    m_pending.push_back({entry.key, entry.url, entry.version, std::move(text)});
 }
 
 void NoteSearch::startReading()
@@ -339,7 +339,7 @@ std::vector<NoteSearch::ReadResult> NoteSearch::read(const std::vector<ReadReque
         ReadResult result {request.key, request.version, {}};
         std::optional<QString> text = request.text;
         if (!text) {
-            fileservices::ReadResult file = fileservices::readText(request.path);
+            fileservices::ReadResult file = fileservices::readText(request.url.toLocalFile());
             if (file.status == fileservices::ReadStatus::Ok)
                 text = std::move(file.text);
         }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 
 #include <atomic>
 #include <memory>
@@ -57,7 +58,7 @@ private:
     struct ReadRequest
     {
         QString key;
-        QString path;
+        QUrl url; // made a path on the reader: for a whole folder that takes a while
         quint64 version;
         std::optional<QString> text; // the editor's text; read from the file when none
     };
