@@ -175,6 +175,11 @@ private Q_SLOTS:
         const long indicator = QsciScintilla::INDIC_CONTAINER;
         QTRY_COMPARE(editor->SendScintilla(QsciScintilla::SCI_INDICATORVALUEAT, indicator, 25L),
                      1L);
+        // Chosen again while it is open: the caret goes back to the match.
+        window.view().editor()->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
+        window.field()->setFocus();
+        QTest::keyClick(window.field(), Qt::Key_Return);
+        QCOMPARE(editor->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS), 25L);
         QCOMPARE(editor->SendScintilla(QsciScintilla::SCI_INDICATORVALUEAT, indicator, 24L), 0L);
     }
 };

@@ -368,6 +368,8 @@ void ContentView::focusEditor(bool atEnd)
     m_editor->setFocus(Qt::OtherFocusReason);
     if (atEnd)
         m_editor->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    else if (!m_finder->query().isEmpty())
+        m_editor->showFirstMatch(); // the note chosen may be the one already open
 }
 
 void ContentView::showText()
