@@ -8,6 +8,7 @@
 #include "markdown/inline.h"
 #include "preview/markdownview.h"
 #include "preview/previewlayout.h"
+#include "search/notesearch.h"
 #include "store/notestore.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -19,9 +20,9 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTextDocument>
 #include <QThread>
 #include <QTimer>
@@ -213,11 +214,17 @@ void benchStartUp()
         std::vector<double> reloads;
         for (int run = 0; run < 20; ++run)
             reloads.push_back(secondsOf([&] { store.reload(); }));
+        // What the window waits for of the search: making it, which starts the reading.
+        std::vector<double> searches;
+        for (int run = 0; run < 20; ++run)
+            searches.push_back(secondsOf([&] { NoteSearch search(&store); }));
         const double startUp = spreadOf(startUps).median;
         const double reload = spreadOf(reloads).median;
+        const double search = spreadOf(searches).median;
         std::printf("  %5d notes: store made to first window shown %7.1f ms; reload() %6.2f ms; "
-                    "listing is %.0f%% of start-up\n",
-                    count, startUp * 1e3, reload * 1e3, startUp > 0 ? 100 * reload / startUp : 0);
+                    "listing is %.0f%% of start-up; making the search %.2f ms, %.0f%%\n",
+                    count, startUp * 1e3, reload * 1e3, startUp > 0 ? 100 * reload / startUp : 0,
+                    search * 1e3, startUp > 0 ? 100 * search / startUp : 0);
     }
 }
 
@@ -609,6 +616,156 @@ void benchCounts()
                 keystroke.median * 1e3, keystroke.p95 * 1e3, full * 1e3, keystroke.median / full);
 }
 
+// Prose of about 2 KB: words drawn with a skewed frequency from a vocabulary with accents and
+// other scripts, so that some words are in nearly every note and others in a few, and one
+// ticket number per note that is in that note alone.
+QString generatedNote(QRandomGenerator &random, int number)
+{
+    static const QStringList words =
+        QStringLiteral(
+            "the of and to in is that it for on with as was at by this be from or are note "
+            "plan idea draft meeting list project week today later review garden kitchen book "
+            "café crème résumé naïve déjà fiancée façade über größe straße müde öffnen schön "
+            "mañana niño señor corazón canción kraków łódź zürich sønder ærlig "
+            "москва привет дом книга время работа город 東京 日本語 会議 予定 メモ 한국어 회의 "
+            "αθήνα λόγος ιδέα θάλασσα χρόνος zwiebel brot apfel birne kirsche orange lemon "
+            "quartz sphinx jukebox wyvern glyph fjord kayak zephyr oxygen rhythm")
+            .split(u' ', Qt::SkipEmptyParts);
+    QString note = QStringLiteral("# Note %1\n\nTicket T%2.\n\n").arg(number).arg(number * 7919);
+    while (note.size() < 1900) {
+        const double skew = random.generateDouble();
+        note += words[int(skew * skew * skew * words.size())];
+        note += random.bounded(12) == 0 ? QStringLiteral(".\n") : QStringLiteral(" ");
+    }
+    return note;
+}
+
+// Returns the notes' size on disk.
+qint64 writeGeneratedNotes(const QString &folder, int count)
+{
+    QDir().mkpath(folder);
+    QRandomGenerator random(13);
+    qint64 bytes = 0;
+    for (int i = 0; i < count; ++i) {
+        QFile file(folder + QStringLiteral("/note %1.md").arg(i));
+        const QByteArray text = generatedNote(random, i).toUtf8();
+        if (file.open(QIODevice::WriteOnly))
+            bytes += file.write(text);
+    }
+    return bytes;
+}
+
+// Each query typed a character at a time, from an empty field.
+QStringList keystrokesOf(const QStringList &queries)
+{
+    QStringList typed;
+    for (const QString &query : queries) {
+        for (qsizetype length = 1; length <= query.size(); ++length)
+            typed.append(query.first(length));
+    }
+    return typed;
+}
+
+bool naiveMatch(const QString &name, const QString &text, const QStringList &words)
+{
+    return std::all_of(words.cbegin(), words.cend(), [&](const QString &word) {
+        return name.contains(word, Qt::CaseInsensitive) || text.contains(word, Qt::CaseInsensitive);
+    });
+}
+
+double grepSeconds(const QString &folder, const QString &pattern)
+{
+    return secondsOf([&] {
+        QProcess grep;
+        grep.start(QStringLiteral("grep"), {QStringLiteral("-rilF"), pattern, folder});
+        grep.waitForFinished(-1);
+        grep.readAllStandardOutput();
+    });
+}
+
+void benchSearch()
+{
+    std::printf("Search as you type, generated notes of about 2 KB:\n");
+    const QStringList queries {QStringLiteral("größe"),        QStringLiteral("kayak zephyr"),
+                               QStringLiteral("москва"),       QStringLiteral("\"café crème\""),
+                               QStringLiteral("t4711"),        QStringLiteral("rhythm quartz"),
+                               QStringLiteral("glyph straße"), QStringLiteral("ærlig")};
+    const QStringList keystrokes = keystrokesOf(queries);
+    for (const int count : {10000, 50000}) {
+        QTemporaryDir documents;
+        const QString folder = documents.path() + QStringLiteral("/Penwick");
+        const qint64 diskBytes = writeGeneratedNotes(folder, count);
+        NoteStore store(documents.path());
+
+        const size_t heapBefore = mallinfo2().uordblks;
+        QElapsedTimer clock;
+        clock.start();
+        const double cpuBefore = cpuSeconds();
+        NoteSearch search(&store);
+        while (!search.isReady())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        const double ready = clock.nsecsElapsed() / 1e9;
+        const double readyCpu = cpuSeconds() - cpuBefore;
+        const size_t heapAfter = mallinfo2().uordblks;
+
+        // The query typed five times over, keeping each keystroke's best time, as the other
+        // figures here do on a shared machine; and its CPU time, which other programs on the
+        // machine do not stretch.
+        std::vector<double> ours(size_t(keystrokes.size()), 1e9);
+        std::vector<double> oursCpu(size_t(keystrokes.size()), 1e9);
+        for (int round = 0; round < 5; ++round) {
+            for (qsizetype i = 0; i < keystrokes.size(); ++i) {
+                if (keystrokes[i].size() == 1)
+                    search.matches(QString());
+                const double cpu = cpuSeconds();
+                const double wall = secondsOf([&] { search.matches(keystrokes[i]); });
+                oursCpu[size_t(i)] = std::min(oursCpu[size_t(i)], cpuSeconds() - cpu);
+                ours[size_t(i)] = std::min(ours[size_t(i)], wall);
+            }
+        }
+
+        QStringList names;
+        QStringList texts;
+        for (const Note &note : store.notes()) {
+            names.append(note.name);
+            QFile file(note.url.toLocalFile());
+            texts.append(file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                                        : QString());
+        }
+        std::vector<double> naive;
+        for (const QString &typed : keystrokes) {
+            const QStringList words = typed.split(u' ', Qt::SkipEmptyParts);
+            naive.push_back(secondsOf([&] {
+                int found = 0;
+                for (qsizetype i = 0; i < names.size(); ++i)
+                    found += naiveMatch(names[i], texts[i], words);
+            }));
+        }
+        std::vector<double> grep;
+        const QStringList grepped = count > 10000 ? keystrokesOf(queries.first(2)) : keystrokes;
+        for (const QString &typed : grepped)
+            grep.push_back(grepSeconds(folder, typed));
+
+        const Spread mine = spreadOf(ours);
+        const Spread mineCpu = spreadOf(oursCpu);
+        const Spread scan = spreadOf(naive);
+        const Spread grepSpread = spreadOf(grep);
+        std::printf("  %5d notes (%.1f MB): keystroke median %.2f ms, 95th percentile %.2f ms; "
+                    "QString::contains scan median %.1f ms, p95 %.1f ms; grep -rilF median %.0f "
+                    "ms; scan/ours p95 %.0fx, grep/ours median %.0fx\n",
+                    count, diskBytes / 1e6, mine.median * 1e3, mine.p95 * 1e3, scan.median * 1e3,
+                    scan.p95 * 1e3, grepSpread.median * 1e3, scan.p95 / mine.p95,
+                    grepSpread.median / mine.median);
+        std::printf("  %5d notes: keystroke CPU time median %.2f ms, 95th percentile %.2f ms\n",
+                    count, mineCpu.median * 1e3, mineCpu.p95 * 1e3);
+        std::printf("  %5d notes: ready after %.0f ms, %.0f ms of CPU (listing the folder took "
+                    "%.0f ms); index %.1f MB for %.1f MB of notes on disk, %.2fx\n",
+                    count, ready * 1e3, readyCpu * 1e3, secondsOf([&] { store.reload(); }) * 1e3,
+                    (heapAfter - heapBefore) / 1e6, diskBytes / 1e6,
+                    double(heapAfter - heapBefore) / diskBytes);
+    }
+}
+
 // The peak resident size of this process image in kilobytes. (getrusage would count the parent's
 // size at the fork that started it.)
 long peakKilobytes()
@@ -711,6 +868,11 @@ int main(int argc, char **argv)
         benchRightToLeftKeystroke();
         return 0;
     }
+    if (argc == 2 && QByteArray(argv[1]) == "--search") {
+        benchStartUp();
+        benchSearch();
+        return 0;
+    }
     benchParse("Block parser, glibc's default allocator settings:");
     // glibc gives freed memory back to the kernel once 128 KB lie free at the top of the heap, so
     // after a large note's blocks are freed the next parse faults every page in again. Keeping
@@ -728,6 +890,7 @@ int main(int argc, char **argv)
     benchWidthChange();
     benchRightToLeftKeystroke();
     benchCounts();
+    benchSearch();
     benchMemory();
     return 0;
 }

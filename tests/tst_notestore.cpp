@@ -152,6 +152,34 @@ private Q_SLOTS:
         QCOMPARE(selectionChanges.count(), 1);
     }
 
+    void createNamedMakesTheNameSafe_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("created");
+        QTest::newRow("as typed") << "Plan for May" << QStringList {} << "Plan for May";
+        QTest::newRow("slash and white space") << "  a/b \t" << QStringList {} << "a-b";
+        QTest::newRow("taken") << "Ideas" << QStringList {"Ideas.md", "Ideas 2.md"} << "Ideas 3";
+        QTest::newRow("nothing left") << " / " << QStringList {} << "-";
+        QTest::newRow("blank") << "  " << QStringList {"Untitled.md"} << "Untitled 2";
+    }
+
+    void createNamedMakesTheNameSafe()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, present);
+        QFETCH(QString, created);
+        Sandbox sandbox;
+        for (const QString &entry : present)
+            sandbox.writeNote(entry, "present", minutesAgo(5));
+        sandbox.writeNote("Other.md", "other", minutesAgo(6));
+        NoteStore store(sandbox.documents());
+        store.create("# text\n\n", typed);
+        QCOMPARE(sandbox.readNote(created + ".md"), "# text\n\n");
+        QCOMPARE(store.selection(), std::optional<QString>(created));
+        QCOMPARE(store.notes().first().name, created);
+    }
+
     void autosaveWritesOnceAfterTheLastEdit()
     {
         Sandbox sandbox;

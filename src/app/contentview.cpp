@@ -3,11 +3,14 @@
 #include "app/commands.h"
 #include "app/findbar.h"
 #include "app/noteeditor.h"
+#include "app/notefinder.h"
 #include "app/notelistmodel.h"
 #include "app/noterowdelegate.h"
+#include "app/searchfield.h"
 #include "app/statuscounts.h"
 #include "app/windowaccessor.h"
 #include "preview/markdownview.h"
+#include "search/notesearch.h"
 #include "store/notestore.h"
 
 #include <QApplication>
@@ -71,21 +74,19 @@ QString titleFor(const std::optional<QString> &selection)
 } // namespace
 
 ContentView::ContentView(NoteStore *store, QWidget *parent)
-    : QMainWindow(parent), m_store(store), m_model(new NoteListModel(store, this))
+    : ContentView(store, new NoteSearch(store), parent)
+{
+    m_search->setParent(this);
+}
+
+ContentView::ContentView(NoteStore *store, NoteSearch *search, QWidget *parent)
+    : QMainWindow(parent), m_store(store), m_search(search), m_model(new NoteListModel(store, this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     initIcons();
 
-    m_sidebar = new QListView;
-    m_sidebar->setModel(m_model);
-    m_sidebar->setItemDelegate(new NoteRowDelegate(m_sidebar));
-    m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_sidebar->setUniformItemSizes(true);
-    m_sidebar->setMinimumWidth(sidebarMinimumWidth);
-    m_sidebar->setFrameShape(QFrame::NoFrame);
-
     auto *split = new QSplitter(Qt::Horizontal);
-    split->addWidget(m_sidebar);
+    split->addWidget(buildSidebar());
     split->addWidget(buildDetail());
     split->setCollapsible(0, false);
     split->setCollapsible(1, false);
@@ -121,8 +122,10 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     });
     connect(m_editor, &NoteEditor::zoomRequested, this,
             [this](int steps) { steps > 0 ? zoomIn() : zoomOut(); });
-    connect(m_sidebar->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &ContentView::takeRowChoice);
+    connect(m_finder, &NoteFinder::listChanged, this, &ContentView::followList);
+    connect(m_finder, &NoteFinder::editorWanted, this, &ContentView::focusEditor);
+    connect(m_finder->field(), &QLineEdit::textChanged, this, &ContentView::takeQuery);
+    followList();
     // A row chosen with the mouse or Enter hands over to the editor; arrow keys stay in the list.
     connect(m_sidebar, &QListView::clicked, this, [this] { m_editor->setFocus(); });
     connect(m_sidebar, &QListView::activated, this, [this] { m_editor->setFocus(); });
@@ -134,6 +137,26 @@ ContentView::ContentView(NoteStore *store, QWidget *parent)
     m_counts->countNow();
     // Typing goes into the note from the start; the list is one key away (Ctrl+L, F6).
     (showsNote() ? static_cast<QWidget *>(m_editor) : m_sidebar)->setFocus();
+}
+
+QWidget *ContentView::buildSidebar()
+{
+    m_sidebar = new QListView;
+    m_sidebar->setModel(m_model);
+    m_sidebar->setItemDelegate(new NoteRowDelegate(m_sidebar));
+    m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_sidebar->setUniformItemSizes(true);
+    m_sidebar->setMinimumWidth(sidebarMinimumWidth);
+    m_sidebar->setFrameShape(QFrame::NoFrame);
+    m_finder = new NoteFinder(m_store, m_search, m_model, m_sidebar, this);
+
+    auto *sidebar = new QWidget;
+    auto *layout = new QVBoxLayout(sidebar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_finder->field());
+    layout->addWidget(m_sidebar, 1);
+    return sidebar;
 }
 
 QWidget *ContentView::buildDetail()
@@ -300,9 +323,10 @@ void ContentView::describeForAccessibility()
     }
 }
 
+// The search field sits above the list and leads into it with Up and Down.
 void ContentView::focusNoteList()
 {
-    m_sidebar->setFocus(Qt::ShortcutFocusReason);
+    m_finder->focusField();
 }
 
 void ContentView::focusNextPane(bool forward)
@@ -447,12 +471,12 @@ void ContentView::showSelection()
 void ContentView::selectRowOfSelection(bool scroll)
 {
     const std::optional<QString> selection = m_store->selection();
-    const int row = selection ? m_model->rowOf(*selection) : -1;
+    const int row = selection ? m_finder->rowOf(*selection) : -1;
     m_selectingRow = true;
     if (row < 0) {
         m_sidebar->selectionModel()->clear();
     } else {
-        const QModelIndex index = m_model->index(row);
+        const QModelIndex index = m_sidebar->model()->index(row, 0);
         m_sidebar->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
         if (scroll)
             m_sidebar->scrollTo(index);
@@ -467,6 +491,29 @@ void ContentView::takeRowChoice()
     const QModelIndexList rows = m_sidebar->selectionModel()->selectedRows();
     m_store->setSelection(rows.isEmpty() ? std::nullopt
                                          : std::optional<QString>(rows.first().data().toString()));
+}
+
+// The sidebar shows all notes or the results of a search, each with a selection of its own.
+void ContentView::followList()
+{
+    disconnect(m_rowChoice);
+    m_rowChoice = connect(m_sidebar->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                          &ContentView::takeRowChoice);
+    selectRowOfSelection(true);
+}
+
+void ContentView::takeQuery()
+{
+    m_editor->setSearchQuery(search::SearchQuery(m_finder->query()));
+}
+
+void ContentView::focusEditor(bool atEnd)
+{
+    m_editor->setFocus(Qt::OtherFocusReason);
+    if (atEnd)
+        m_editor->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    else if (!m_finder->query().isEmpty())
+        m_editor->showFirstMatch(); // the note chosen may be the one already open
 }
 
 void ContentView::showText()
@@ -485,6 +532,9 @@ void ContentView::showText()
         m_preview->setSource(m_store->text());
     else
         m_preview->showNewSource(m_store->text());
+    // A note chosen from the results opens at what it was found for.
+    if (!sameNote && !m_finder->query().isEmpty())
+        m_editor->showFirstMatch();
 }
 
 // The store's text with the edit made is one copy of the text; decoding the editor's whole text

@@ -13,7 +13,9 @@ class QDialog;
 class QLineEdit;
 class QMessageBox;
 class NoteEditor;
+class NoteFinder;
 class NoteListModel;
+class NoteSearch;
 class NoteStore;
 class QLabel;
 class QListView;
@@ -26,10 +28,13 @@ class ContentView : public QMainWindow
 {
     Q_OBJECT
 public:
+    // With a search of its own; windows that share a store should share one search too.
     explicit ContentView(NoteStore *store, QWidget *parent = nullptr);
+    ContentView(NoteStore *store, NoteSearch *search, QWidget *parent = nullptr);
     ~ContentView() override;
 
     QListView *sidebar() const { return m_sidebar; }
+    NoteFinder *finder() const { return m_finder; }
     NoteEditor *editor() const { return m_editor; }
     MarkdownView *preview() const { return m_preview; }
     // Whether the editor and preview are shown (otherwise the placeholder is).
@@ -71,6 +76,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    QWidget *buildSidebar();
     QWidget *buildDetail();
     void buildToolbar();
     void buildRenamePrompt();
@@ -87,10 +93,16 @@ private:
     void takeEdit(qsizetype position, qsizetype removed, const QString &inserted);
     QList<ContentView *> windowsOfStore() const;
     void shareEditorDocument();
+    void followList();
+    void takeQuery();
+    void focusEditor(bool atEnd);
 
     NoteStore *m_store;
+    NoteSearch *m_search;
     NoteListModel *m_model;
     QListView *m_sidebar;
+    NoteFinder *m_finder = nullptr;
+    QMetaObject::Connection m_rowChoice;
     QStackedWidget *m_detail;
     QLabel *m_notice;
     NoteEditor *m_editor;

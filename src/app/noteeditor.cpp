@@ -5,10 +5,33 @@
 #include <Qsci/qscicommandset.h>
 
 #include <QFontDatabase>
+#include <QPalette>
 #include <QStringDecoder>
 #include <QWheelEvent>
 
 #include <algorithm>
+
+namespace {
+
+constexpr int matchIndicator = QsciScintilla::INDIC_CONTAINER;
+// However long a wrapped line is, no more than this is searched around what is in sight.
+constexpr long sightMargin = 32 * 1024;
+
+long utf8Length(QStringView text)
+{
+    long length = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        length += c < 0x80              ? 1
+            : c < 0x800                 ? 2
+            : QChar::isHighSurrogate(c) ? 4
+            : QChar::isLowSurrogate(c)  ? 0
+                                        : 3;
+    }
+    return length;
+}
+
+} // namespace
 
 NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
 {
@@ -39,6 +62,17 @@ NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
             [this](int position, int type, const char *text, int length) {
                 takeModification(position, type, text, length);
             });
+
+    QColor highlight = palette().color(QPalette::Highlight);
+    SendScintilla(SCI_INDICSETSTYLE, matchIndicator, long(INDIC_FULLBOX));
+    SendScintilla(SCI_INDICSETFORE, matchIndicator, highlight);
+    SendScintilla(SCI_INDICSETALPHA, matchIndicator, 90L);
+    SendScintilla(SCI_INDICSETOUTLINEALPHA, matchIndicator, 160L);
+    SendScintilla(SCI_INDICSETUNDER, matchIndicator, 1L);
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this] {
+        if (!m_marking)
+            markMatchesInSight();
+    });
 }
 
 void NoteEditor::takeModification(int position, int type, const char *text, int length)
@@ -89,6 +123,66 @@ qsizetype NoteEditor::utf16Length() const
             command->setAlternateKey(0);
         }
     }
+}
+
+void NoteEditor::setSearchQuery(const search::SearchQuery &query)
+{
+    m_query = query;
+    markMatchesInSight();
+}
+
+void NoteEditor::markMatchesInSight()
+{
+    m_marking = true;
+    SendScintilla(SCI_SETINDICATORCURRENT, matchIndicator);
+    SendScintilla(SCI_INDICATORCLEARRANGE, m_marked.first, m_marked.second - m_marked.first);
+    m_marked = {0, 0};
+    if (!m_query.isBlank()) {
+        const long length = SendScintilla(SCI_GETLENGTH);
+        const long first = SendScintilla(SCI_POSITIONFROMPOINT, 0L, 0L);
+        const long last = SendScintilla(SCI_POSITIONFROMPOINT, long(viewport()->width()),
+                                        long(viewport()->height()));
+        const long fromLine =
+            SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, first));
+        const long toLine =
+            SendScintilla(SCI_GETLINEENDPOSITION, SendScintilla(SCI_LINEFROMPOSITION, last));
+        const long from = std::max(fromLine, first - sightMargin);
+        const long to = std::min({toLine, last + sightMargin, length});
+        const auto *bytes =
+            reinterpret_cast<const char *>(SendScintilla(SCI_GETRANGEPOINTER, from, to - from));
+        const QString inSight = QString::fromUtf8(bytes, to - from);
+        qsizetype done = 0;
+        long position = from;
+        for (const search::TextRange &match : m_query.findIn(inSight)) {
+            position += utf8Length(QStringView(inSight).sliced(done, match.start - done));
+            const long matchLength =
+                utf8Length(QStringView(inSight).sliced(match.start, match.length));
+            SendScintilla(SCI_INDICATORFILLRANGE, position, matchLength);
+            position += matchLength;
+            done = match.start + match.length;
+        }
+        m_marked = {from, to};
+    }
+    m_marking = false;
+}
+
+// The note is folded once to find the line; only that line is searched for the exact place.
+void NoteEditor::showFirstMatch()
+{
+    if (m_query.isBlank())
+        return;
+    const std::optional<search::TextPosition> found = m_query.firstIn(noteText());
+    if (!found)
+        return;
+    const long lineStart = SendScintilla(SCI_POSITIONFROMLINE, long(found->line));
+    const long lineEnd = SendScintilla(SCI_GETLINEENDPOSITION, long(found->line));
+    const auto *bytes = reinterpret_cast<const char *>(
+        SendScintilla(SCI_GETRANGEPOINTER, lineStart, lineEnd - lineStart));
+    const QString line = QString::fromUtf8(bytes, lineEnd - lineStart);
+    const long position =
+        lineStart + utf8Length(QStringView(line).first(std::min(found->column, line.size())));
+    SendScintilla(SCI_GOTOPOS, position);
+    SendScintilla(SCI_VERTICALCENTRECARET);
 }
 
 QString NoteEditor::noteText() const

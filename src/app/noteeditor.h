@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/searchquery.h"
+
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
@@ -33,6 +35,13 @@ public:
     // they never edit the text (Ctrl+L would cut a line).
     void leaveKeysTo(const QList<QKeySequence> &keys);
 
+    // Marks every occurrence of the query's words; a blank query marks nothing. Only the text
+    // in sight is searched, again as it scrolls or changes, so a long note costs no more than
+    // a short one.
+    void setSearchQuery(const search::SearchQuery &query);
+    // Puts the caret on the first occurrence of the query's words, in the middle of the view.
+    void showFirstMatch();
+
 Q_SIGNALS:
     // The user changed the text (not setNoteText): at `position`, `removed` characters gave way
     // to `inserted`, both counted in UTF-16 code units, as QString counts them. Told for each
@@ -54,9 +63,13 @@ private:
     void takeModification(int position, int type, const char *text, int length);
     qsizetype utf16Position(long position) const;
     qsizetype utf16Units(long position, long length) const;
+    void markMatchesInSight();
 
     bool m_replacing = false;
     // A deletion as it stood before it was made, told once it is made.
     qsizetype m_deletedAt = 0;
     qsizetype m_deletedUnits = 0;
+    search::SearchQuery m_query;
+    std::pair<long, long> m_marked {0, 0}; // the byte range searched last
+    bool m_marking = false;
 };

@@ -1,6 +1,7 @@
 #include "app/noterowdelegate.h"
 
 #include "app/notelistmodel.h"
+#include "app/searchresultsmodel.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -9,6 +10,11 @@ namespace {
 
 constexpr int lineSpacing = 2;
 constexpr int padding = 6;
+
+bool hasSnippet(const QModelIndex &index)
+{
+    return index.data(SearchResultsModel::SnippetRole).isValid();
+}
 
 } // namespace
 
@@ -58,12 +64,50 @@ void NoteRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
                             area.width(), QFontMetrics(smaller).height()),
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                       index.data(NoteListModel::ModifiedTextRole).toString());
+    if (hasSnippet(index)) {
+        const QFontMetrics smallerMetrics(smaller);
+        const int top =
+            area.top() + nameMetrics.height() + smallerMetrics.height() + 2 * lineSpacing;
+        paintSnippet(painter, QRect(area.left(), top, area.width(), smallerMetrics.height()),
+                     smaller,
+                     index.data(SearchResultsModel::SnippetRole).value<NoteSearch::Snippet>());
+    }
     painter->restore();
 }
 
-QSize NoteRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
+// The line around the first match on one line, the matched words in bold, cut short at the
+// row's end.
+void NoteRowDelegate::paintSnippet(QPainter *painter, const QRect &area, const QFont &font,
+                                   const NoteSearch::Snippet &snippet)
 {
-    const int height = QFontMetrics(option.font).height() + lineSpacing
-        + QFontMetrics(dateFont(option.font)).height() + padding;
-    return QSize(0, height);
+    QFont bold = font;
+    bold.setBold(true);
+    const QString text = QString(snippet.text).replace(u'\t', u' ');
+    int x = area.left();
+    qsizetype at = 0;
+    const auto draw = [&](qsizetype end, bool matched) {
+        if (end <= at || x >= area.right())
+            return;
+        const QFont &used = matched ? bold : font;
+        const QFontMetrics metrics(used);
+        const int room = area.right() - x;
+        const QString piece = metrics.elidedText(text.sliced(at, end - at), Qt::ElideRight, room);
+        painter->setFont(used);
+        painter->drawText(QRect(x, area.top(), room, area.height()),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, piece);
+        x += metrics.horizontalAdvance(piece);
+        at = piece.size() == end - at ? end : text.size();
+    };
+    for (const search::TextRange &match : snippet.matches) {
+        draw(std::min(match.start, text.size()), false);
+        draw(std::min(match.start + match.length, text.size()), true);
+    }
+    draw(text.size(), false);
+}
+
+QSize NoteRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const int smallLine = QFontMetrics(dateFont(option.font)).height() + lineSpacing;
+    const int height = QFontMetrics(option.font).height() + smallLine + padding;
+    return QSize(0, hasSnippet(index) ? height + smallLine : height);
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "search/notesearch.h"
+
 #include <QStyledItemDelegate>
 
 // A sidebar row: the note's name on one line, cut short when it does not fit, and its date below
-// in a smaller, secondary style.
+// in a smaller, secondary style; for a search result, a line of its text below that.
 class NoteRowDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -16,4 +18,6 @@ public:
 
 private:
     static QFont dateFont(const QFont &font);
+    static void paintSnippet(QPainter *painter, const QRect &area, const QFont &font,
+                             const NoteSearch::Snippet &snippet);
 };

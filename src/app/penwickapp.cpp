@@ -2,6 +2,7 @@
 
 #include "app/contentview.h"
 #include "platform/quitsignals.h"
+#include "search/notesearch.h"
 #include "store/notestore.h"
 
 #include <QApplication>
@@ -12,7 +13,10 @@
 #include <QPushButton>
 
 PenwickApp::PenwickApp(QObject *parent)
-    : QObject(parent), m_store(new NoteStore(this)), m_quitSignals(new QuitSignals(this))
+    : QObject(parent),
+      m_store(new NoteStore(this)),
+      m_search(new NoteSearch(m_store, this)),
+      m_quitSignals(new QuitSignals(this))
 {
     connect(m_store, &NoteStore::alert, qApp, &QApplication::beep);
     connect(m_quitSignals, &QuitSignals::received, qApp, &QCoreApplication::quit);
@@ -23,7 +27,7 @@ PenwickApp::~PenwickApp() = default;
 
 ContentView *PenwickApp::newWindow()
 {
-    auto *window = new ContentView(m_store);
+    auto *window = new ContentView(m_store, m_search);
     window->setWindowIcon(QIcon::fromTheme(QStringLiteral("org.penwick.Penwick"),
                                            QIcon(QStringLiteral(":/icons/penwick.svg"))));
     window->installEventFilter(this);

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class ContentView;
+class NoteSearch;
 class NoteStore;
 class QuitSignals;
 
@@ -33,6 +34,7 @@ private:
     void flushBeforeQuit();
 
     NoteStore *m_store;
+    NoteSearch *m_search; // one for all windows: it holds every note's text
     QuitSignals *m_quitSignals;
     // The user has already decided what becomes of text that could not be written.
     bool m_endingSettled = false;

@@ -28,6 +28,12 @@ bool isNoteFile(const QString &fileName)
     return noteNameForFileName(fileName).has_value();
 }
 
+// "/" would make a name a path, and surrounding white space is not seen in the sidebar.
+QString safeName(const QString &typed)
+{
+    return QString(typed).replace(u'/', u'-').trimmed();
+}
+
 QString noteNameForPath(const QString &path)
 {
     const QString fileName = QFileInfo(path).fileName();
@@ -160,10 +166,16 @@ bool NoteStore::writeCopy(const QString &path)
 
 void NoteStore::create(const QString &initial)
 {
+    create(initial, QStringLiteral("Untitled"));
+}
+
+void NoteStore::create(const QString &initial, const QString &typedName)
+{
     // The new note takes the selection, so the current text must be on disk first.
     if (!writePending())
         return;
-    const QString name = uniqueName(QStringLiteral("Untitled"));
+    const QString base = safeName(typedName);
+    const QString name = uniqueName(base.isEmpty() ? QStringLiteral("Untitled") : base);
     QString error;
     if (!fileservices::makeFolder(m_folder, &error)
         || !fileservices::writeText(pathFor(name), initial, &error)) {
@@ -178,7 +190,7 @@ void NoteStore::create(const QString &initial)
 
 void NoteStore::rename(const QString &to)
 {
-    const QString name = QString(to).replace(u'/', u'-').trimmed();
+    const QString name = safeName(to);
     if (!m_selection || name.isEmpty() || sameNoteName(name, *m_selection))
         return;
     const Note *note = findNote(*m_selection);

@@ -63,6 +63,9 @@ public:
     // Writes a new note "Untitled" (or the first free "Untitled N") with the initial text and
     // selects it. When the file cannot be written the selection stays where it was.
     void create(const QString &initial);
+    // As create(initial), with the name made safe as rename() makes it (and "Untitled" when
+    // nothing is left of it); a name that is taken gets " 2", " 3"…
+    void create(const QString &initial, const QString &name);
     // Gives the selected note a new name: "/" becomes "-" and surrounding white space goes. An
     // empty or unchanged name, or no selection, does nothing. A name that is taken sounds the
     // alert and emits nameTaken() with the cleaned name. When the file cannot be moved, the note

@@ -1,0 +1,172 @@
+#include "search/folding.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+#include <string>
+#include <vector>
+
+namespace search {
+
+namespace {
+
+constexpr char replacementCharacter[] = "\xEF\xBF\xBD";
+
+void appendUtf8(std::string &out, char32_t c)
+{
+    char bytes[U8_MAX_LENGTH];
+    int32_t length = 0;
+    UBool failed = false;
+    U8_APPEND(bytes, length, U8_MAX_LENGTH, UChar32(c), failed);
+    if (failed)
+        out += replacementCharacter;
+    else
+        out.append(bytes, size_t(length));
+}
+
+// The canonical decomposition of c, or c itself.
+int32_t decompose(const UNormalizer2 *nfd, char32_t c, UChar *buffer, int32_t capacity)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = unorm2_getDecomposition(nfd, UChar32(c), buffer, capacity, &status);
+    if (length >= 0 && U_SUCCESS(status))
+        return length;
+    int32_t written = 0;
+    [[maybe_unused]] UBool failed = false; // the buffer holds any code point
+    U16_APPEND(buffer, written, capacity, UChar32(c), failed);
+    return written;
+}
+
+// Decomposed, folded and decomposed again: folding can yield a character that decomposes
+// (U+1E9E to "ss" is fine, but U+0130 folds to "i\u0307").
+void foldCodePoint(char32_t c, std::string &out)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    static const UNormalizer2 *const nfd = unorm2_getNFDInstance(&status);
+    UChar decomposed[32];
+    const int32_t decomposedLength = decompose(nfd, c, decomposed, 32);
+    UChar folded[96];
+    status = U_ZERO_ERROR;
+    const int32_t foldedLength =
+        u_strFoldCase(folded, 96, decomposed, decomposedLength, U_FOLD_CASE_DEFAULT, &status);
+    if (U_FAILURE(status)) {
+        appendUtf8(out, c);
+        return;
+    }
+    for (int32_t i = 0; i < foldedLength;) {
+        UChar32 foldedCharacter;
+        U16_NEXT(folded, i, foldedLength, foldedCharacter);
+        UChar parts[32];
+        const int32_t partsLength = decompose(nfd, char32_t(foldedCharacter), parts, 32);
+        for (int32_t j = 0; j < partsLength;) {
+            UChar32 part;
+            U16_NEXT(parts, j, partsLength, part);
+            if (!(U_GET_GC_MASK(part) & U_GC_M_MASK))
+                appendUtf8(out, char32_t(part));
+        }
+    }
+}
+
+// The folded bytes of every code point of the Basic Multilingual Plane, worked out once: most
+// text outside ASCII is there, and asking ICU per character would make reading a folder of
+// notes several times slower.
+class BmpTable
+{
+public:
+    BmpTable() : m_entries(0x10000, 0)
+    {
+        for (char32_t c = 0x80; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            const size_t offset = m_pool.size();
+            foldCodePoint(c, m_pool);
+            m_entries[c] = uint32_t(offset << 8 | (m_pool.size() - offset));
+        }
+        m_pool.shrink_to_fit();
+    }
+
+    std::string_view bytesOf(char16_t c) const
+    {
+        const uint32_t entry = m_entries[c];
+        return std::string_view(m_pool).substr(entry >> 8, entry & 0xFF);
+    }
+
+private:
+    std::vector<uint32_t> m_entries; // offset into the pool << 8 | length
+    std::string m_pool;
+};
+
+const BmpTable &bmpTable()
+{
+    static const BmpTable table;
+    return table;
+}
+
+char asciiFolded(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char(c + 32) : char(c);
+}
+
+// Calls take(bytes, origin) for every character of the text, in order.
+template<typename Take> void foldEach(QStringView text, Take &&take)
+{
+    const qsizetype size = text.size();
+    const char16_t *units = text.utf16();
+    const BmpTable *table = nullptr;
+    std::string scratch;
+    for (qsizetype i = 0; i < size;) {
+        const char16_t c = units[i];
+        if (c < 0x80) {
+            const char folded = asciiFolded(c);
+            take(std::string_view(&folded, 1), i);
+            ++i;
+            continue;
+        }
+        if (!QChar::isSurrogate(c)) {
+            if (!table)
+                table = &bmpTable();
+            take(table->bytesOf(c), i);
+            ++i;
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+            scratch.clear();
+            foldCodePoint(QChar::surrogateToUcs4(c, units[i + 1]), scratch);
+            take(std::string_view(scratch), i);
+            i += 2;
+            continue;
+        }
+        take(std::string_view(replacementCharacter), i);
+        ++i;
+    }
+}
+
+} // namespace
+
+QByteArray fold(QStringView text)
+{
+    // Collected in a buffer and copied once at its exact size: the folded texts of a whole
+    // folder stay in memory, and a grown array's spare capacity would stay with them.
+    thread_local std::string buffer;
+    buffer.clear();
+    buffer.reserve(size_t(text.size()));
+    foldEach(text, [](std::string_view bytes, qsizetype) { buffer.append(bytes); });
+    return QByteArray(buffer.data(), qsizetype(buffer.size()));
+}
+
+FoldedText foldWithOrigins(QStringView text)
+{
+    FoldedText folded;
+    folded.bytes.reserve(text.size());
+    folded.origins.reserve(text.size());
+    foldEach(text, [&folded](std::string_view bytes, qsizetype origin) {
+        folded.bytes.append(bytes.data(), qsizetype(bytes.size()));
+        folded.origins.insert(folded.origins.size(), qsizetype(bytes.size()), origin);
+    });
+    return folded;
+}
+
+} // namespace search

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QStringView>
+
+// The form in which texts are compared when searching: case folded fully (ICU's default
+// folding, so "ß" is "ss"), canonically decomposed, with every combining mark dropped (so "é",
+// "e\u0301" and "E" are all "e"), as UTF-8. Line breaks and every other character stay one for
+// one, so a line of the folded text is the same line of the original.
+namespace search {
+
+QByteArray fold(QStringView text);
+
+// The folded text with, for each of its bytes, the position in the original text of the
+// character that byte came from; used to show where a match lies in the original.
+struct FoldedText
+{
+    QByteArray bytes;
+    QList<qsizetype> origins;
+};
+FoldedText foldWithOrigins(QStringView text);
+
+} // namespace search

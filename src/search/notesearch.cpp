@@ -1,0 +1,351 @@
+#include "search/notesearch.h"
+
+#include "platform/fileservices.h"
+#include "search/folding.h"
+#include "store/notestore.h"
+
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+// Long enough that typing does not fold the note at every keystroke, short enough that the
+// results follow the editor before the user turns to the search field.
+constexpr int editorPauseMs = 300;
+// A line is cut to start this many characters before its first match, so that the match is in
+// sight in a narrow row, and to this length.
+constexpr qsizetype snippetLead = 20;
+constexpr qsizetype snippetLength = 160;
+
+template<typename View> View lineAt(View text, qsizetype line)
+{
+    qsizetype start = 0;
+    for (; line > 0; --line) {
+        const qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            return {};
+        start = end + 1;
+    }
+    qsizetype end = text.indexOf('\n', start);
+    if (end < 0)
+        end = text.size();
+    if (end > start && text[end - 1] == '\r')
+        --end;
+    return text.sliced(start, end - start);
+}
+
+QString toString(QStringView text)
+{
+    return text.toString();
+}
+
+QString toString(QByteArrayView utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+template<typename View> QString firstLineWithText(View text)
+{
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        const QString line = toString(text.sliced(start, end - start)).trimmed();
+        if (!line.isEmpty())
+            return line;
+        start = end + 1;
+    }
+    return {};
+}
+
+NoteSearch::Snippet cutAroundFirstMatch(const QString &line, const search::SearchQuery &query)
+{
+    const QList<search::TextRange> ranges = query.findIn(line);
+    if (ranges.isEmpty() || (ranges.first().start <= snippetLead && line.size() <= snippetLength))
+        return {line, ranges};
+    qsizetype start = std::max<qsizetype>(0, ranges.first().start - snippetLead);
+    if (start > 0 && line[start].isLowSurrogate())
+        --start;
+    qsizetype end = std::min(line.size(), start + snippetLength);
+    if (end < line.size() && line[end].isLowSurrogate())
+        ++end;
+    const QString prefix = start > 0 ? QStringLiteral("…") : QString();
+    NoteSearch::Snippet snippet {prefix + line.sliced(start, end - start), {}};
+    for (const search::TextRange &range : ranges) {
+        const qsizetype from = std::max(range.start, start);
+        const qsizetype to = std::min(range.start + range.length, end);
+        if (from < to)
+            snippet.matches.append({from - start + prefix.size(), to - from});
+    }
+    return snippet;
+}
+
+// The line of a match, or when line is -1, the first line with text.
+template<typename View>
+NoteSearch::Snippet snippetOf(View text, qsizetype line, const search::SearchQuery &query)
+{
+    if (line < 0)
+        return {firstLineWithText(text), {}};
+    return cutAroundFirstMatch(toString(lineAt(text, line)), query);
+}
+
+} // namespace
+
+struct NoteSearch::Entry
+{
+    QString key;
+    QString name;
+    QUrl url;
+    QDateTime modified;
+    QByteArray foldedName;
+    QByteArray foldedText; // empty until read, and for a note that cannot be read
+    quint64 version = 0; // raised whenever the text is to be read again
+    quint64 seen = 0; // the generation that last found the note listed
+    bool read = false;
+
+    bool hasTerm(const search::SearchQuery::Term &term) const
+    {
+        return term.occursIn(foldedName) || term.occursIn(foldedText);
+    }
+};
+
+NoteSearch::NoteSearch(NoteStore *store, QObject *parent) : QObject(parent), m_store(store)
+{
+    m_editorPause.setSingleShot(true);
+    m_editorPause.setInterval(editorPauseMs);
+    connect(&m_editorPause, &QTimer::timeout, this, &NoteSearch::takeEditorText);
+    connect(store, &NoteStore::notesChanged, this, &NoteSearch::followNotes);
+    connect(store, &NoteStore::selectionChanged, this, &NoteSearch::followSelection);
+    connect(store, &NoteStore::textChanged, &m_editorPause, qOverload<>(&QTimer::start));
+    // The selected note is read from its file like the others until it is edited.
+    followNotes();
+    m_editorName = store->selection();
+}
+
+NoteSearch::~NoteSearch()
+{
+    m_stop = true;
+    if (m_reader) {
+        m_reader->wait();
+        delete m_reader;
+    }
+}
+
+bool NoteSearch::isReady() const
+{
+    return m_ready;
+}
+
+QStringList NoteSearch::matches(const QString &query) const
+{
+    const search::SearchQuery parsed(query);
+    const bool narrowing = m_lastGeneration == m_generation && parsed.narrows(m_lastQuery);
+    std::vector<Entry *> found;
+    for (Entry *entry : narrowing ? m_lastResults : m_order) {
+        const auto &terms = parsed.terms();
+        if (std::all_of(terms.cbegin(), terms.cend(),
+                        [entry](const auto &term) { return entry->hasTerm(term); }))
+            found.push_back(entry);
+    }
+    QStringList byName;
+    QStringList byText;
+    for (const Entry *entry : found) {
+        const auto &terms = parsed.terms();
+        const bool inName = std::all_of(terms.cbegin(), terms.cend(), [entry](const auto &term) {
+            return term.occursIn(entry->foldedName);
+        });
+        (inName ? byName : byText).append(entry->name);
+    }
+    m_lastQuery = parsed;
+    m_lastResults = std::move(found);
+    m_lastGeneration = m_generation;
+    return byName + byText;
+}
+
+NoteSearch::Snippet NoteSearch::snippet(const QString &name, const QString &query) const
+{
+    const Entry *entry = findByName(name);
+    if (!entry || !entry->read)
+        return {};
+    const search::SearchQuery parsed(query);
+    qsizetype first = -1;
+    for (const search::SearchQuery::Term &term : parsed.terms()) {
+        const qsizetype at = term.indexIn(entry->foldedText);
+        if (at >= 0 && (first < 0 || at < first))
+            first = at;
+    }
+    const qsizetype line = first < 0
+        ? -1
+        : std::count(entry->foldedText.cbegin(), entry->foldedText.cbegin() + first, '\n');
+    // The editor's text may be newer than the folded one by a pause in typing; the line the
+    // match was on is still the best guess. Other notes are read again for the few rows in sight:
+    // keeping every text as well as its folded form would double the memory the search takes.
+    if (m_editorName && sameNoteName(*m_editorName, name) && m_store->isEditable())
+        return snippetOf(QStringView(m_store->text()), line, parsed);
+    const fileservices::FileRead file = fileservices::readFile(entry->url.toLocalFile());
+    return file.status == fileservices::ReadStatus::Ok
+        ? snippetOf(QByteArrayView(file.bytes), line, parsed)
+        : Snippet {};
+}
+
+// The list is matched against what is known, so that a reload costs no reading: only notes
+// that are new or whose date changed are read again.
+void NoteSearch::followNotes()
+{
+    const quint64 generation = ++m_generation;
+    const QList<Note> &notes = m_store->notes();
+    std::vector<Entry *> order;
+    order.reserve(size_t(notes.size()));
+    for (const Note &note : notes) {
+        auto [at, isNew] = m_entries.try_emplace(note.name);
+        // Two files can give one name ("a.md" and "a.MD"); the second is kept under its URL.
+        if (!isNew && at->second->seen == generation)
+            std::tie(at, isNew) = m_entries.try_emplace(note.name + QChar(0) + note.url.toString());
+        if (isNew) {
+            at->second = std::make_unique<Entry>();
+            at->second->key = at->first;
+            at->second->name = note.name;
+            at->second->foldedName = search::fold(note.name);
+        }
+        Entry &entry = *at->second;
+        entry.seen = generation;
+        order.push_back(&entry);
+        if (!isNew && entry.url == note.url && entry.modified == note.modified)
+            continue;
+        entry.url = note.url;
+        entry.modified = note.modified;
+        // The editor's text is newer than the file, or the same.
+        if (!(isEditorNote(entry) && m_store->isEditable()))
+            queue(entry);
+    }
+    if (m_entries.size() != order.size())
+        std::erase_if(m_entries,
+                      [generation](const auto &item) { return item.second->seen != generation; });
+    m_order = std::move(order);
+    startReading();
+    updateReady();
+    Q_EMIT changed();
+}
+
+// The text still belongs to the note that was selected, and the store has written it: what the
+// editor held last is what that note's file holds now.
+void NoteSearch::followSelection()
+{
+    const std::optional<QString> selection = m_store->selection();
+    if (selection == m_editorName)
+        return;
+    if (m_editorPause.isActive())
+        takeEditorText();
+    m_editorName = selection;
+}
+
+void NoteSearch::takeEditorText()
+{
+    m_editorPause.stop();
+    Entry *entry = m_editorName ? findByName(*m_editorName) : nullptr;
+    if (!entry)
+        return;
+    if (m_store->isEditable())
+        queue(*entry, m_store->text());
+    else
+        queue(*entry);
+    startReading();
+}
+
+bool NoteSearch::isEditorNote(const Entry &entry) const
+{
+    return m_editorName && entry.name == *m_editorName;
+}
+
+void NoteSearch::queue(Entry &entry, std::optional<QString> text)
+{
+    ++entry.version;
+    m_pending.push_back({entry.key, entry.url, entry.version, std::move(text)});
+}
+
+void NoteSearch::startReading()
+{
+    if (m_reader || m_pending.empty())
+        return;
+    // A note may have been queued again, or have gone, since it was queued first.
+    std::vector<ReadRequest> requests;
+    requests.reserve(m_pending.size());
+    for (ReadRequest &request : m_pending) {
+        const auto at = m_entries.find(request.key);
+        if (at != m_entries.end() && at->second->version == request.version)
+            requests.push_back(std::move(request));
+    }
+    m_pending.clear();
+    m_stop = false;
+    m_reader = QThread::create(
+        [this, requests = std::move(requests)] { m_readResults = read(requests, m_stop); });
+    connect(m_reader, &QThread::finished, this, &NoteSearch::takeReadResults);
+    m_reader->start(QThread::LowPriority);
+}
+
+void NoteSearch::takeReadResults()
+{
+    m_reader->wait();
+    delete m_reader;
+    m_reader = nullptr;
+    std::vector<ReadResult> results = std::move(m_readResults);
+    m_readResults.clear();
+    for (ReadResult &result : results) {
+        auto at = m_entries.find(result.key);
+        if (at == m_entries.end() || at->second->version != result.version)
+            continue;
+        Entry &entry = *at->second;
+        entry.foldedText = std::move(result.foldedText);
+        entry.read = true;
+    }
+    ++m_generation;
+    startReading();
+    updateReady();
+    Q_EMIT changed();
+}
+
+void NoteSearch::updateReady()
+{
+    const bool ready = !m_reader && m_pending.empty()
+        && std::all_of(m_order.cbegin(), m_order.cend(), [](const Entry *e) { return e->read; });
+    if (ready == m_ready)
+        return;
+    m_ready = ready;
+    Q_EMIT readyChanged();
+}
+
+NoteSearch::Entry *NoteSearch::findByName(const QString &name) const
+{
+    const auto exact = std::find_if(m_order.cbegin(), m_order.cend(),
+                                    [&name](const Entry *entry) { return entry->name == name; });
+    if (exact != m_order.cend())
+        return *exact;
+    const auto equivalent =
+        std::find_if(m_order.cbegin(), m_order.cend(),
+                     [&name](const Entry *entry) { return sameNoteName(entry->name, name); });
+    return equivalent != m_order.cend() ? *equivalent : nullptr;
+}
+
+// Runs on the reader thread: it touches nothing but its requests.
+std::vector<NoteSearch::ReadResult> NoteSearch::read(const std::vector<ReadRequest> &requests,
+                                                     const std::atomic<bool> &stop)
+{
+    std::vector<ReadResult> results;
+    results.reserve(requests.size());
+    for (const ReadRequest &request : requests) {
+        if (stop)
+            break;
+        ReadResult result {request.key, request.version, {}};
+        std::optional<QString> text = request.text;
+        if (!text) {
+            fileservices::ReadResult file = fileservices::readText(request.url.toLocalFile());
+            if (file.status == fileservices::ReadStatus::Ok)
+                text = std::move(file.text);
+        }
+        if (text)
+            result.foldedText = search::fold(*text);
+        results.push_back(std::move(result));
+    }
+    return results;
+}

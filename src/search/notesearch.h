@@ -1,0 +1,106 @@
+#pragma once
+
+#include "search/searchquery.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+class NoteStore;
+class QThread;
+
+// Finds notes by words in their names and texts. Every note's text is held in memory, folded
+// once when it is read (see folding.h), so a query costs a scan of memory and no folding of
+// texts; a query that extends the previous one looks only at the previous results.
+//
+// Texts are read off the main thread. The search follows the store: notes that are listed,
+// saved, renamed, removed or changed by other programs are read again, and the selected note is
+// searched as it stands in the editor. A note that cannot be read is found by its name.
+class NoteSearch : public QObject
+{
+    Q_OBJECT
+public:
+    // Reads every listed note's text off the main thread and follows the store from then on.
+    explicit NoteSearch(NoteStore *store, QObject *parent = nullptr);
+    ~NoteSearch() override;
+
+    // True once every note listed at the moment has been read.
+    bool isReady() const;
+    // Names of the matching notes in the order the sidebar shows them; a blank query matches
+    // every note, in the store's order. A note matches when every word or phrase of the query
+    // occurs in its name or its text; notes whose name holds every one come first.
+    QStringList matches(const QString &query) const;
+
+    // One line of a note's text around the first match of the query, with where the query's
+    // words occur in it; for a note that matched by its name only, its first line with text.
+    // Empty when the note's text is not known (yet).
+    struct Snippet
+    {
+        QString text;
+        QList<search::TextRange> matches;
+    };
+    Snippet snippet(const QString &name, const QString &query) const;
+
+Q_SIGNALS:
+    void readyChanged();
+    void changed(); // a note's text or the list changed, so results may differ
+
+private:
+    struct Entry;
+    struct ReadRequest
+    {
+        QString key;
+        QUrl url; // made a path on the reader: for a whole folder that takes a while
+        quint64 version;
+        std::optional<QString> text; // the editor's text; read from the file when none
+    };
+    struct ReadResult
+    {
+        QString key;
+        quint64 version;
+        QByteArray foldedText;
+    };
+
+    void followNotes();
+    void followSelection();
+    void takeEditorText();
+    bool isEditorNote(const Entry &entry) const;
+    void queue(Entry &entry, std::optional<QString> text = std::nullopt);
+    void startReading();
+    void takeReadResults();
+    void updateReady();
+    Entry *findByName(const QString &name) const;
+    static std::vector<ReadResult> read(const std::vector<ReadRequest> &requests,
+                                        const std::atomic<bool> &stop);
+
+    struct KeyHash
+    {
+        size_t operator()(const QString &key) const { return qHash(key); }
+    };
+
+    NoteStore *m_store;
+    // By name, or for a second file of the same name, by name and URL.
+    std::unordered_map<QString, std::unique_ptr<Entry>, KeyHash> m_entries;
+    std::vector<Entry *> m_order; // the store's order
+    quint64 m_generation = 0; // counts changes of any note or of the list
+    std::optional<QString> m_editorName; // the note whose text comes from the editor
+    QTimer m_editorPause; // an edit is read once typing pauses, not at every keystroke
+    std::vector<ReadRequest> m_pending;
+    QThread *m_reader = nullptr;
+    std::vector<ReadResult> m_readResults; // written by the reader until it finishes
+    std::atomic<bool> m_stop = false;
+    bool m_ready = false;
+
+    // The previous query and its results, to narrow the next one.
+    mutable search::SearchQuery m_lastQuery;
+    mutable std::vector<Entry *> m_lastResults;
+    mutable quint64 m_lastGeneration = ~quint64(0);
+};

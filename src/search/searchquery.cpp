@@ -1,0 +1,193 @@
+#include "search/searchquery.h"
+
+#include "search/folding.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace search {
+
+namespace {
+
+// How often a byte turns up in notes, roughly: letters by their frequency in English, the
+// space and the bytes that continue a character outside ASCII most of all. Only the order
+// matters; it picks which byte of a term to look for first.
+int commonness(unsigned char byte)
+{
+    static constexpr char byFrequency[] = " etaoinshrdlcumwfgypbvkjxqz";
+    if (const char *at = std::strchr(byFrequency, byte); at && byte)
+        return 100 - int(at - byFrequency);
+    if (byte >= 0x80 && byte < 0xC0)
+        return 90; // continuation bytes
+    if (byte >= 0xC0)
+        return 60; // the first byte of a character outside ASCII
+    if (byte == '\n' || byte == '.' || byte == ',')
+        return 80;
+    if (byte >= '0' && byte <= '9')
+        return 50;
+    return 40;
+}
+
+qsizetype rarestByte(const QByteArray &bytes)
+{
+    qsizetype rarest = 0;
+    for (qsizetype i = 1; i < bytes.size(); ++i) {
+        if (commonness(uchar(bytes[i])) < commonness(uchar(bytes[rarest])))
+            rarest = i;
+    }
+    return rarest;
+}
+
+QStringList wordsAndPhrases(const QString &query)
+{
+    QStringList terms;
+    QString current;
+    bool inPhrase = false;
+    const auto finish = [&] {
+        if (!current.isEmpty())
+            terms.append(current);
+        current.clear();
+    };
+    for (const QChar c : query) {
+        if (c == u'"') {
+            finish();
+            inPhrase = !inPhrase;
+        } else if (c.isSpace() && !inPhrase) {
+            finish();
+        } else {
+            current += c;
+        }
+    }
+    finish();
+    return terms;
+}
+
+bool endsLine(QStringView text, qsizetype at)
+{
+    return text[at] == u'\n'
+        || (text[at] == u'\r' && (at + 1 == text.size() || text[at + 1] != u'\n'));
+}
+
+} // namespace
+
+SearchQuery::Term::Term(QByteArray folded)
+    : m_folded(std::move(folded)), m_rareByte(rarestByte(m_folded))
+{ }
+
+// The rarest byte is found with memchr, which runs at memory speed, and only there is the whole
+// term compared: most texts that lack a term are passed over without a single comparison.
+qsizetype SearchQuery::Term::indexIn(QByteArrayView folded, qsizetype from) const
+{
+    const qsizetype length = m_folded.size();
+    if (folded.size() - from < length)
+        return -1;
+    const char *const begin = folded.data();
+    const char *const last = begin + folded.size() - length; // the last place it can start
+    const char rare = m_folded[m_rareByte];
+    for (const char *start = begin + from; start <= last;) {
+        const auto *found = static_cast<const char *>(
+            std::memchr(start + m_rareByte, rare, size_t(last - start) + 1));
+        if (!found)
+            return -1;
+        const char *candidate = found - m_rareByte;
+        if (std::memcmp(candidate, m_folded.constData(), size_t(length)) == 0)
+            return candidate - begin;
+        start = candidate + 1;
+    }
+    return -1;
+}
+
+SearchQuery::SearchQuery(const QString &query)
+{
+    for (const QString &term : wordsAndPhrases(query)) {
+        QByteArray folded = fold(term);
+        // A term of combining marks alone folds to nothing, and nothing is in every text.
+        if (!folded.isEmpty())
+            m_terms.append(Term(std::move(folded)));
+    }
+    std::stable_sort(m_terms.begin(), m_terms.end(), [](const Term &a, const Term &b) {
+        return a.folded().size() > b.folded().size();
+    });
+}
+
+bool SearchQuery::narrows(const SearchQuery &other) const
+{
+    return std::all_of(other.m_terms.cbegin(), other.m_terms.cend(), [this](const Term &wider) {
+        return std::any_of(m_terms.cbegin(), m_terms.cend(), [&wider](const Term &term) {
+            return term.folded().contains(wider.folded());
+        });
+    });
+}
+
+QList<TextRange> SearchQuery::findIn(QStringView text) const
+{
+    if (isBlank())
+        return {};
+    const FoldedText folded = foldWithOrigins(text);
+    // A match ends where the next character that folding kept begins, so marks it dropped after
+    // the last letter belong to the match, and a match of part of a character ("s" of "ß")
+    // takes it whole.
+    const auto originAt = [&](qsizetype byte) {
+        return byte < folded.origins.size() ? folded.origins[byte] : text.size();
+    };
+    QList<TextRange> ranges;
+    for (const Term &term : m_terms) {
+        for (qsizetype at = term.indexIn(folded.bytes); at >= 0;
+             at = term.indexIn(folded.bytes, at + term.folded().size())) {
+            const qsizetype start = folded.origins[at];
+            const qsizetype lastOrigin = folded.origins[at + term.folded().size() - 1];
+            qsizetype after = at + term.folded().size();
+            while (after < folded.origins.size() && folded.origins[after] == lastOrigin)
+                ++after;
+            ranges.append({start, originAt(after) - start});
+        }
+    }
+    std::sort(ranges.begin(), ranges.end(),
+              [](const TextRange &a, const TextRange &b) { return a.start < b.start; });
+    QList<TextRange> joined;
+    for (const TextRange &range : ranges) {
+        if (!joined.isEmpty() && range.start <= joined.last().start + joined.last().length) {
+            TextRange &last = joined.last();
+            last.length =
+                std::max(last.start + last.length, range.start + range.length) - last.start;
+        } else {
+            joined.append(range);
+        }
+    }
+    return joined;
+}
+
+} // namespace search
+
+namespace search {
+
+std::optional<TextPosition> SearchQuery::firstIn(QStringView text) const
+{
+    const QByteArray folded = fold(text);
+    qsizetype first = -1;
+    for (const Term &term : m_terms) {
+        const qsizetype at = term.indexIn(folded, 0);
+        if (at >= 0 && (first < 0 || at < first))
+            first = at;
+    }
+    if (first < 0)
+        return std::nullopt;
+    // Folding keeps line breaks one for one, so the line is the one in the text.
+    qsizetype line = 0;
+    for (qsizetype i = 0; i < first; ++i) {
+        if (folded[i] == '\n' || (folded[i] == '\r' && folded[i + 1] != '\n'))
+            ++line;
+    }
+    qsizetype start = 0;
+    for (qsizetype found = 0; found < line; ++start) {
+        if (endsLine(text, start))
+            ++found;
+    }
+    qsizetype end = start;
+    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+        ++end;
+    const QList<TextRange> inLine = findIn(text.sliced(start, end - start));
+    return TextPosition {line, inLine.isEmpty() ? 0 : inLine.first().start};
+}
+
+} // namespace search

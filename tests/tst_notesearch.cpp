@@ -1,0 +1,322 @@
+#include "sandbox.h"
+#include "search/notesearch.h"
+#include "search/searchquery.h"
+#include "store/notestore.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+using search::SearchQuery;
+using search::TextRange;
+
+namespace {
+
+constexpr int waitMs = 3000;
+
+using Ranges = QList<TextRange>;
+
+// The notes, oldest first, so that the sidebar lists them in the opposite order.
+void writeNotes(const Sandbox &sandbox, const QList<std::pair<QString, QByteArray>> &notes)
+{
+    for (qsizetype i = 0; i < notes.size(); ++i)
+        sandbox.writeNote(notes[i].first + ".md", notes[i].second,
+                          minutesAgo(int(notes.size() - i)));
+}
+
+void replaceByRename(const QString &path, const QByteArray &bytes)
+{
+    const QString temporary = path + ".tmp~";
+    QFile file(temporary);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QVERIFY(
+        std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData())
+        == 0);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Ranges)
+
+class TestNoteSearch : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void findsInText_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Ranges>("expected");
+        QTest::newRow("case") << "HeLLo"
+                              << "say hello" << Ranges {{4, 5}};
+        QTest::newRow("sharp s by ss") << "strasse"
+                                       << "Straße" << Ranges {{0, 6}};
+        QTest::newRow("ss by sharp s") << "STRASSE"
+                                       << "strasse" << Ranges {{0, 7}};
+        QTest::newRow("capital sharp s") << "straße"
+                                         << "STRAẞE" << Ranges {{0, 6}};
+        QTest::newRow("part of a sharp s") << "as"
+                                           << "aß" << Ranges {{0, 2}};
+        QTest::newRow("accent ignored") << "cafe"
+                                        << "Café au lait" << Ranges {{0, 4}};
+        QTest::newRow("accent in query") << "CAFÉ"
+                                         << "un cafe" << Ranges {{3, 4}};
+        QTest::newRow("decomposed text, mark kept in range") << "café"
+                                                             << "Cafe\u0301!" << Ranges {{0, 5}};
+        QTest::newRow("decomposed query") << "cafe\u0301"
+                                          << "café" << Ranges {{0, 4}};
+        QTest::newRow("Greek final sigma") << "ΟΔΟΣ"
+                                           << "η οδός" << Ranges {{2, 4}};
+        QTest::newRow("Cyrillic") << "ПРИВЕТ"
+                                  << "Привет, мир" << Ranges {{0, 6}};
+        QTest::newRow("kana voicing mark") << "か"
+                                           << "がっこう" << Ranges {{0, 1}};
+        QTest::newRow("Hangul composed and jamo") << "한"
+                                                  << "\u1112\u1161\u11AB국" << Ranges {{0, 3}};
+        QTest::newRow("outside the BMP") << "𝐀"
+                                         << "x𝐀y" << Ranges {{1, 2}};
+        QTest::newRow("every occurrence") << "ab"
+                                          << "ab AB aB" << Ranges {{0, 2}, {3, 2}, {6, 2}};
+        QTest::newRow("two words, overlapping joined") << "abc cd"
+                                                       << "xabcdx cd" << Ranges {{1, 4}, {7, 2}};
+        QTest::newRow("phrase") << "\"red fox\""
+                                << "a red  fox, a red fox" << Ranges {{14, 7}};
+        QTest::newRow("unclosed phrase") << "\"red fox"
+                                         << "red fox" << Ranges {{0, 7}};
+        QTest::newRow("dot is literal") << "a.c"
+                                        << "abc a.c" << Ranges {{4, 3}};
+        QTest::newRow("star is literal") << "a*"
+                                         << "aa a*" << Ranges {{3, 2}};
+        QTest::newRow("backslash is literal") << "\\d"
+                                              << "5 \\d" << Ranges {{2, 2}};
+        QTest::newRow("brackets are literal") << "[x]"
+                                              << "x [x]" << Ranges {{2, 3}};
+        QTest::newRow("missing") << "cafx"
+                                 << "café" << Ranges {};
+        QTest::newRow("blank") << "  "
+                               << "anything" << Ranges {};
+    }
+
+    void findsInText()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, text);
+        QFETCH(Ranges, expected);
+        QCOMPARE(SearchQuery(query).findIn(text), expected);
+    }
+
+    void matches_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected");
+        // Listed newest first: "Rezepte", "Reise nach Köln", "Einkauf", "Ideen".
+        QTest::newRow("blank: every note, newest first")
+            << " " << QStringList {"Rezepte", "Reise nach Köln", "Einkauf", "Ideen"};
+        QTest::newRow("word in text") << "zwiebel" << QStringList {"Rezepte", "Einkauf"};
+        QTest::newRow("word in name") << "koln" << QStringList {"Reise nach Köln"};
+        QTest::newRow("names first, each group newest first")
+            << "ein" << QStringList {"Einkauf", "Rezepte", "Reise nach Köln", "Ideen"};
+        QTest::newRow("one word in name, one in text")
+            << "reise zug" << QStringList {"Reise nach Köln"};
+        QTest::newRow("every word needed") << "zwiebel zug" << QStringList {};
+        QTest::newRow("phrase") << "\"rote zwiebel\"" << QStringList {"Einkauf"};
+        QTest::newRow("phrase across name and text is not a match")
+            << "\"köln mit\"" << QStringList {};
+    }
+
+    void matches()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        Sandbox sandbox;
+        writeNotes(sandbox,
+                   {{"Ideen", "Ein Gedanke."},
+                    {"Einkauf", "Rote Zwiebel, Brot."},
+                    {"Reise nach Köln", "Mit dem Zug, eine Reise."},
+                    {"Rezepte", "Zwiebelkuchen: zwei Zwiebeln, rot, ein Ei."}});
+        NoteStore store(sandbox.documents());
+        NoteSearch search(&store);
+        QTRY_VERIFY(search.isReady());
+        QCOMPARE(search.matches(query), expected);
+    }
+
+    // Typing a query letter by letter narrows the previous results; the results must be those
+    // of the query asked afresh, also when the query grows in ways that do not narrow.
+    void narrowingGivesTheSameResults()
+    {
+        Sandbox sandbox;
+        writeNotes(sandbox, {{"a", "apple pie"}, {"b", "apricot"}, {"c", "pineapple"}});
+        NoteStore store(sandbox.documents());
+        NoteSearch search(&store);
+        QTRY_VERIFY(search.isReady());
+        const QStringList typed {"a",      "ap",      "app",      "appl",       "apple",
+                                 "apple ", "apple p", "apple pi", "\"apple pi", "\"apple pie\"",
+                                 "pi",     "p"};
+        for (const QString &query : typed) {
+            NoteSearch fresh(&store);
+            QTRY_VERIFY(fresh.isReady());
+            QCOMPARE(search.matches(query), fresh.matches(query));
+        }
+    }
+
+    void becomesReady()
+    {
+        Sandbox sandbox;
+        for (int i = 0; i < 20; ++i)
+            sandbox.writeNote(QString("note %1.md").arg(i), "text " + QByteArray::number(i));
+        NoteStore store(sandbox.documents());
+        NoteSearch search(&store);
+        QSignalSpy ready(&search, &NoteSearch::readyChanged);
+        QCOMPARE(search.matches("note 17"), QStringList {"note 17"}); // names match at once
+        QTRY_VERIFY(search.isReady());
+        QCOMPARE(ready.count(), 1);
+        QCOMPARE(search.matches("text 17"), QStringList {"note 17"});
+    }
+
+    // What the search holds follows every way a note changes, within a moment.
+    void followsChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("edit, not saved") << "edit"
+                                         << "edited" << QStringList {"b"};
+        QTest::newRow("edit, old words gone") << "edit"
+                                              << "bravo" << QStringList {};
+        QTest::newRow("edit, saved") << "save"
+                                     << "edited" << QStringList {"b"};
+        QTest::newRow("edit, then another note chosen") << "edit and leave"
+                                                        << "edited" << QStringList {"b"};
+        QTest::newRow("outside write by rename") << "replace a"
+                                                 << "outside" << QStringList {"a"};
+        QTest::newRow("outside write, old words gone") << "replace a"
+                                                       << "alpha" << QStringList {};
+        QTest::newRow("new file") << "add c"
+                                  << "charlie" << QStringList {"c"};
+        QTest::newRow("removed file") << "remove a"
+                                      << "alpha" << QStringList {};
+        QTest::newRow("rename") << "rename b"
+                                << "bravo" << QStringList {"renamed"};
+        QTest::newRow("delete") << "delete b"
+                                << "bravo" << QStringList {};
+        QTest::newRow("create") << "create"
+                                << "untitled" << QStringList {"Untitled"};
+    }
+
+    void followsChanges()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        Sandbox sandbox;
+        writeNotes(sandbox, {{"a", "alpha"}, {"b", "bravo"}});
+        NoteStore store(sandbox.documents());
+        NoteSearch search(&store);
+        QTRY_VERIFY(search.isReady());
+        QCOMPARE(store.selection(), std::optional<QString>("b"));
+
+        if (change.startsWith("edit") || change == "save")
+            store.setText("edited");
+        if (change == "save")
+            store.flush();
+        if (change == "edit and leave")
+            store.setSelection("a");
+        if (change == "replace a")
+            replaceByRename(sandbox.notePath("a.md"), "outside");
+        if (change == "add c")
+            sandbox.writeNote("c.md", "charlie");
+        if (change == "remove a")
+            QVERIFY(QFile::remove(sandbox.notePath("a.md")));
+        if (change == "rename b")
+            store.rename("renamed");
+        if (change == "delete b")
+            store.deleteSelected();
+        if (change == "create")
+            store.create("untitled text");
+        QTRY_COMPARE_WITH_TIMEOUT(search.matches(query), expected, waitMs);
+    }
+
+    void unreadableNoteIsFoundByName_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("not UTF-8") << "bytes";
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("directory") << "directory";
+    }
+
+    void unreadableNoteIsFoundByName()
+    {
+        QFETCH(QString, kind);
+        Sandbox sandbox;
+        const QString odd = sandbox.notePath("odd words.md");
+        if (kind == "bytes")
+            sandbox.writeNote("odd words.md", "words \xff\xfe");
+        QVERIFY(QDir().mkpath(sandbox.notesFolder()));
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
+        if (kind == "directory")
+            QVERIFY(QDir().mkpath(odd));
+        // The newest note is selected; the store itself would wait on a FIFO it loads.
+        sandbox.writeNote("plain.md", "words", minutesAgo(-1));
+        NoteStore store(sandbox.documents());
+        NoteSearch search(&store);
+        QTRY_VERIFY(search.isReady());
+        QCOMPARE(search.matches("words"), (QStringList {"odd words", "plain"}));
+        QCOMPARE(search.matches("odd"), QStringList {"odd words"});
+        if (kind == "fifo")
+            return;
+        store.setSelection("odd words");
+        QTest::qWait(400); // the selected note's text is taken after a pause
+        QCOMPARE(search.matches("words"), (QStringList {"odd words", "plain"}));
+    }
+
+    void snippet_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("expectedText");
+        QTest::addColumn<Ranges>("expectedMatches");
+        QTest::newRow("line of the first match")
+            << "# Title\n\nfirst line\r\nthe Café is here\nand café again\n"
+            << "cafe"
+            << "the Café is here" << Ranges {{4, 4}};
+        QTest::newRow("every word in bold") << "one two three"
+                                            << "three one"
+                                            << "one two three" << Ranges {{0, 3}, {8, 5}};
+        QTest::newRow("name only: first line with text") << "\n  \n# Heading\nmore"
+                                                         << "name"
+                                                         << "# Heading" << Ranges {};
+        const QString longLine = QString(100, 'x') + " needle " + QString(200, 'y');
+        QTest::newRow("long line cut around the match")
+            << longLine << "needle"
+            << "…" + longLine.mid(81, 160) << Ranges {{21, 6}};
+        QTest::newRow("match far into a short line")
+            << "a b c d e f g h i j k l m needle"
+            << "needle"
+            << "…d e f g h i j k l m needle" << Ranges {{21, 6}};
+    }
+
+    void snippet()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, query);
+        QFETCH(QString, expectedText);
+        QFETCH(Ranges, expectedMatches);
+        Sandbox sandbox;
+        writeNotes(sandbox, {{"name", text.toUtf8()}, {"other", "other"}});
+        NoteStore store(sandbox.documents());
+        NoteSearch search(&store);
+        QTRY_VERIFY(search.isReady());
+        const NoteSearch::Snippet snippet = search.snippet("name", query);
+        QCOMPARE(snippet.text, expectedText);
+        QCOMPARE(snippet.matches, expectedMatches);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNoteSearch)
+#include "tst_notesearch.moc"
