@@ -103,16 +103,28 @@
         <translation>„%1“ konnte nicht gespeichert werden: %2</translation>
     </message>
     <message>
-        <source>%1 (conflict %2)</source>
-        <translation>%1 (Konflikt %2)</translation>
-    </message>
-    <message>
         <source>“%1” was changed by another program, and that version could not be kept: %2</source>
         <translation>„%1“ wurde von einem anderen Programm geändert, und diese Fassung konnte nicht aufbewahrt werden: %2</translation>
     </message>
     <message>
         <source>“%1” was changed by another program; that version is kept as “%2”.</source>
         <translation>„%1“ wurde von einem anderen Programm geändert; diese Fassung ist als „%2“ aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>Could not save a copy as “%1”: %2</source>
+        <translation>Die Kopie konnte nicht als „%1“ gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>Its file name is not valid UTF-8; give it a new name to edit it</source>
+        <translation>Der Dateiname ist kein gültiges UTF-8; benennen Sie die Notiz um, um sie zu bearbeiten</translation>
+    </message>
+    <message>
+        <source>Could not save “%1”: the file there cannot be read to keep it: %2</source>
+        <translation>„%1“ konnte nicht gespeichert werden: Die vorhandene Datei lässt sich nicht lesen und darum nicht aufbewahren: %2</translation>
+    </message>
+    <message>
+        <source> (conflict %1)</source>
+        <translation> (Konflikt %1)</translation>
     </message>
 </context>
 <context>
@@ -125,17 +137,25 @@
         <source>Your latest changes could not be saved before quitting.</source>
         <translation>Ihre letzten Änderungen konnten vor dem Beenden nicht gespeichert werden.</translation>
     </message>
+    <message>
+        <source>Save As…</source>
+        <translation>Speichern unter …</translation>
+    </message>
+    <message>
+        <source>Discard Changes</source>
+        <translation>Änderungen verwerfen</translation>
+    </message>
+    <message>
+        <source>Back to Penwick</source>
+        <translation>Zurück zu Penwick</translation>
+    </message>
+    <message>
+        <source>Save Note As</source>
+        <translation>Notiz speichern unter</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
-    <message>
-        <source>Not a folder</source>
-        <translation>Kein Ordner</translation>
-    </message>
-    <message>
-        <source>The folder could not be created</source>
-        <translation>Der Ordner konnte nicht angelegt werden</translation>
-    </message>
     <message>
         <source>The file is not valid UTF-8 text</source>
         <translation>Die Datei ist kein gültiger UTF-8-Text</translation>
@@ -147,6 +167,42 @@
     <message>
         <source>The trash did not take the file</source>
         <translation>Der Papierkorb hat die Datei nicht angenommen</translation>
+    </message>
+    <message>
+        <source>Unknown error %1</source>
+        <translation>Unbekannter Fehler %1</translation>
+    </message>
+    <message>
+        <source>It is a folder, not a file</source>
+        <translation>Es ist ein Ordner, keine Datei</translation>
+    </message>
+    <message>
+        <source>It is a named pipe, not a file</source>
+        <translation>Es ist eine benannte Pipe, keine Datei</translation>
+    </message>
+    <message>
+        <source>It is a socket, not a file</source>
+        <translation>Es ist ein Socket, keine Datei</translation>
+    </message>
+    <message>
+        <source>It is a device, not a file</source>
+        <translation>Es ist ein Gerät, keine Datei</translation>
+    </message>
+    <message>
+        <source>It is not a regular file</source>
+        <translation>Es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>The file is too large to open</source>
+        <translation>Die Datei ist zu groß, um sie zu öffnen</translation>
+    </message>
+    <message>
+        <source>The file changed while it was read</source>
+        <translation>Die Datei hat sich beim Lesen geändert</translation>
+    </message>
+    <message>
+        <source>“%1” is a file, not a folder</source>
+        <translation>„%1“ ist eine Datei, kein Ordner</translation>
     </message>
 </context>
 </TS>

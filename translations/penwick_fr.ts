@@ -103,16 +103,28 @@
         <translation>Impossible d’enregistrer «&#xa0;%1&#xa0;»&#xa0;: %2</translation>
     </message>
     <message>
-        <source>%1 (conflict %2)</source>
-        <translation>%1 (conflit %2)</translation>
-    </message>
-    <message>
         <source>“%1” was changed by another program, and that version could not be kept: %2</source>
         <translation>«&#xa0;%1&#xa0;» a été modifiée par un autre programme, et cette version n’a pas pu être conservée&#xa0;: %2</translation>
     </message>
     <message>
         <source>“%1” was changed by another program; that version is kept as “%2”.</source>
         <translation>«&#xa0;%1&#xa0;» a été modifiée par un autre programme&#xa0;; cette version est conservée sous le nom «&#xa0;%2&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Could not save a copy as “%1”: %2</source>
+        <translation>Impossible d’enregistrer une copie sous «&#xa0;%1&#xa0;»&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Its file name is not valid UTF-8; give it a new name to edit it</source>
+        <translation>Son nom de fichier n’est pas de l’UTF-8 valide&#xa0;; renommez-la pour la modifier</translation>
+    </message>
+    <message>
+        <source>Could not save “%1”: the file there cannot be read to keep it: %2</source>
+        <translation>Impossible d’enregistrer «&#xa0;%1&#xa0;»&#xa0;: le fichier existant ne peut pas être lu, donc pas conservé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source> (conflict %1)</source>
+        <translation> (conflit %1)</translation>
     </message>
 </context>
 <context>
@@ -125,17 +137,25 @@
         <source>Your latest changes could not be saved before quitting.</source>
         <translation>Vos dernières modifications n’ont pas pu être enregistrées avant de quitter.</translation>
     </message>
+    <message>
+        <source>Save As…</source>
+        <translation>Enregistrer sous…</translation>
+    </message>
+    <message>
+        <source>Discard Changes</source>
+        <translation>Abandonner les modifications</translation>
+    </message>
+    <message>
+        <source>Back to Penwick</source>
+        <translation>Revenir à Penwick</translation>
+    </message>
+    <message>
+        <source>Save Note As</source>
+        <translation>Enregistrer la note sous</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
-    <message>
-        <source>Not a folder</source>
-        <translation>Ce n’est pas un dossier</translation>
-    </message>
-    <message>
-        <source>The folder could not be created</source>
-        <translation>Le dossier n’a pas pu être créé</translation>
-    </message>
     <message>
         <source>The file is not valid UTF-8 text</source>
         <translation>Le fichier n’est pas un texte UTF-8 valide</translation>
@@ -147,6 +167,42 @@
     <message>
         <source>The trash did not take the file</source>
         <translation>La corbeille n’a pas accepté le fichier</translation>
+    </message>
+    <message>
+        <source>Unknown error %1</source>
+        <translation>Erreur inconnue %1</translation>
+    </message>
+    <message>
+        <source>It is a folder, not a file</source>
+        <translation>C’est un dossier, pas un fichier</translation>
+    </message>
+    <message>
+        <source>It is a named pipe, not a file</source>
+        <translation>C’est un tube nommé, pas un fichier</translation>
+    </message>
+    <message>
+        <source>It is a socket, not a file</source>
+        <translation>C’est un socket, pas un fichier</translation>
+    </message>
+    <message>
+        <source>It is a device, not a file</source>
+        <translation>C’est un périphérique, pas un fichier</translation>
+    </message>
+    <message>
+        <source>It is not a regular file</source>
+        <translation>Ce n’est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>The file is too large to open</source>
+        <translation>Le fichier est trop volumineux pour être ouvert</translation>
+    </message>
+    <message>
+        <source>The file changed while it was read</source>
+        <translation>Le fichier a changé pendant sa lecture</translation>
+    </message>
+    <message>
+        <source>“%1” is a file, not a folder</source>
+        <translation>«&#xa0;%1&#xa0;» est un fichier, pas un dossier</translation>
     </message>
 </context>
 </TS>
