@@ -77,6 +77,13 @@
     </message>
 </context>
 <context>
+    <name>MarkdownView</name>
+    <message>
+        <source>(%1 more characters of this block are not shown.)</source>
+        <translation>(%1 weitere Zeichen dieses Blocks werden nicht angezeigt.)</translation>
+    </message>
+</context>
+<context>
     <name>NoteStore</name>
     <message>
         <source>Could not create the notes folder “%1”: %2</source>
