@@ -2,18 +2,49 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
-    <name>ContentView</name>
+    <name>AboutDialog</name>
     <message>
-        <source>No note selected</source>
-        <translation>Keine Notiz ausgewählt</translation>
+        <source>About Penwick</source>
+        <translation>Über Penwick</translation>
     </message>
+    <message>
+        <source>Built with Qt %1, QScintilla %2, md4c and ICU %3.</source>
+        <translation>Erstellt mit Qt %1, QScintilla %2, md4c und ICU %3.</translation>
+    </message>
+    <message>
+        <source>Penwick %1</source>
+        <translation>Penwick %1</translation>
+    </message>
+    <message>
+        <source>A Markdown notes editor.</source>
+        <translation>Ein Editor für Notizen in Markdown.</translation>
+    </message>
+    <message>
+        <source>Licence: GNU General Public License, version 3 or later (GPL-3.0-or-later).</source>
+        <translation>Lizenz: GNU General Public License, Version 3 oder später (GPL-3.0-or-later).</translation>
+    </message>
+</context>
+<context>
+    <name>Commands</name>
     <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
     </message>
     <message>
+        <source>&amp;New Note</source>
+        <translation>&amp;Neue Notiz</translation>
+    </message>
+    <message>
         <source>New &amp;Window</source>
         <translation>Neues &amp;Fenster</translation>
+    </message>
+    <message>
+        <source>&amp;Rename…</source>
+        <translation>&amp;Umbenennen …</translation>
+    </message>
+    <message>
+        <source>Move to &amp;Trash</source>
+        <translation>In den &amp;Papierkorb verschieben</translation>
     </message>
     <message>
         <source>&amp;Close Window</source>
@@ -22,6 +53,113 @@
     <message>
         <source>&amp;Quit</source>
         <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>Wieder&amp;herstellen</translation>
+    </message>
+    <message>
+        <source>Cu&amp;t</source>
+        <translation>&amp;Ausschneiden</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>E&amp;infügen</translation>
+    </message>
+    <message>
+        <source>Select &amp;All</source>
+        <translation>Alles &amp;markieren</translation>
+    </message>
+    <message>
+        <source>&amp;Find…</source>
+        <translation>&amp;Suchen …</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find Pre&amp;vious</source>
+        <translation>Rückwärts su&amp;chen</translation>
+    </message>
+    <message>
+        <source>R&amp;eplace…</source>
+        <translation>&amp;Ersetzen …</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;In</source>
+        <translation>Ver&amp;größern</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;Out</source>
+        <translation>Ver&amp;kleinern</translation>
+    </message>
+    <message>
+        <source>&amp;Actual Size</source>
+        <translation>&amp;Originalgröße</translation>
+    </message>
+    <message>
+        <source>&amp;Full Screen</source>
+        <translation>&amp;Vollbild</translation>
+    </message>
+    <message>
+        <source>&amp;Go</source>
+        <translation>&amp;Gehe zu</translation>
+    </message>
+    <message>
+        <source>&amp;Next Note</source>
+        <translation>&amp;Nächste Notiz</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Note</source>
+        <translation>&amp;Vorherige Notiz</translation>
+    </message>
+    <message>
+        <source>Note &amp;List</source>
+        <translation>Notiz&amp;liste</translation>
+    </message>
+    <message>
+        <source>Next P&amp;ane</source>
+        <translation>Nächster &amp;Bereich</translation>
+    </message>
+    <message>
+        <source>Previous Pan&amp;e</source>
+        <translation>Vorheriger Berei&amp;ch</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>&amp;Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>&amp;About Penwick</source>
+        <translation>Über &amp;Penwick</translation>
+    </message>
+</context>
+<context>
+    <name>ContentView</name>
+    <message>
+        <source>No note selected</source>
+        <translation>Keine Notiz ausgewählt</translation>
     </message>
     <message>
         <source>Note</source>
@@ -74,6 +212,165 @@
     <message>
         <source>It will be moved to the Trash.</source>
         <translation>Sie wird in den Papierkorb verschoben.</translation>
+    </message>
+    <message>
+        <source>A note named “%1” already exists.</source>
+        <translation>Eine Notiz namens „%1“ gibt es bereits.</translation>
+    </message>
+    <message>
+        <source>%1 in the note list</source>
+        <translation>%1 in der Notizliste</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notizen</translation>
+    </message>
+    <message>
+        <source>All notes, newest first</source>
+        <translation>Alle Notizen, die neueste zuerst</translation>
+    </message>
+    <message>
+        <source>Note text</source>
+        <translation>Notiztext</translation>
+    </message>
+    <message>
+        <source>The Markdown text of the selected note</source>
+        <translation>Der Markdown-Text der ausgewählten Notiz</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>The selected note, formatted</source>
+        <translation>Die ausgewählte Notiz, formatiert</translation>
+    </message>
+    <message>
+        <source>Words and characters of the note or the selection</source>
+        <translation>Wörter und Zeichen der Notiz oder der Auswahl</translation>
+    </message>
+    <message>
+        <source>Zoom %1 %</source>
+        <translation>Zoom %1&#xa0;%</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>Find bar</source>
+        <translation>Suchleiste</translation>
+    </message>
+    <message>
+        <source>Finds and replaces text in the note</source>
+        <translation>Sucht und ersetzt Text in der Notiz</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Text to find in the note</source>
+        <translation>Text, der in der Notiz gesucht wird</translation>
+    </message>
+    <message>
+        <source>Replace with</source>
+        <translation>Ersetzen durch</translation>
+    </message>
+    <message>
+        <source>Text that replaces each match</source>
+        <translation>Text, der jeden Treffer ersetzt</translation>
+    </message>
+    <message>
+        <source>Match &amp;Case</source>
+        <translation>&amp;Groß-/Kleinschreibung beachten</translation>
+    </message>
+    <message>
+        <source>Find only text in the same letter case</source>
+        <translation>Nur Text in derselben Groß- und Kleinschreibung finden</translation>
+    </message>
+    <message>
+        <source>&amp;Whole Words</source>
+        <translation>Ganze &amp;Wörter</translation>
+    </message>
+    <message>
+        <source>Find only whole words</source>
+        <translation>Nur ganze Wörter finden</translation>
+    </message>
+    <message>
+        <source>Matches</source>
+        <translation>Treffer</translation>
+    </message>
+    <message>
+        <source>Find notice</source>
+        <translation>Suchhinweis</translation>
+    </message>
+    <message>
+        <source>Previous match</source>
+        <translation>Vorheriger Treffer</translation>
+    </message>
+    <message>
+        <source>Select the previous match (Shift+F3)</source>
+        <translation>Den vorherigen Treffer auswählen (Umschalt+F3)</translation>
+    </message>
+    <message>
+        <source>Next match</source>
+        <translation>Nächster Treffer</translation>
+    </message>
+    <message>
+        <source>Select the next match (F3)</source>
+        <translation>Den nächsten Treffer auswählen (F3)</translation>
+    </message>
+    <message>
+        <source>&amp;Replace</source>
+        <translation>&amp;Ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace the selected match</source>
+        <translation>Den ausgewählten Treffer ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace &amp;All</source>
+        <translation>&amp;Alle ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace every match</source>
+        <translation>Jeden Treffer ersetzen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close the find bar (Esc)</source>
+        <translation>Die Suchleiste schließen (Esc)</translation>
+    </message>
+    <message>
+        <source>Close the find bar and return to the note</source>
+        <translation>Die Suchleiste schließen und zur Notiz zurückkehren</translation>
+    </message>
+    <message>
+        <source>Continued from the top</source>
+        <translation>Am Anfang fortgesetzt</translation>
+    </message>
+    <message>
+        <source>Continued from the bottom</source>
+        <translation>Am Ende fortgesetzt</translation>
+    </message>
+    <message>
+        <source>Replaced: %L1</source>
+        <translation>Ersetzt: %L1</translation>
+    </message>
+    <message>
+        <source>No matches</source>
+        <translation>Keine Treffer</translation>
+    </message>
+    <message>
+        <source>%L1 found</source>
+        <translation>%L1 gefunden</translation>
+    </message>
+    <message>
+        <source>%L1 of %L2</source>
+        <translation>%L1 von %L2</translation>
     </message>
 </context>
 <context>
@@ -210,6 +507,48 @@
     <message>
         <source>“%1” is a file, not a folder</source>
         <translation>„%1“ ist eine Datei, kein Ordner</translation>
+    </message>
+</context>
+<context>
+    <name>ShortcutsWindow</name>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Command</source>
+        <translation>Befehl</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>Tasten</translation>
+    </message>
+    <message>
+        <source>Keyboard shortcuts</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Every command and the keys that reach it</source>
+        <translation>Jeder Befehl und die Tasten, die ihn auslösen</translation>
+    </message>
+    <message>
+        <source>%1 (in the note list)</source>
+        <translation>%1 (in der Notizliste)</translation>
+    </message>
+</context>
+<context>
+    <name>StatusCounts</name>
+    <message>
+        <source>Word and character count</source>
+        <translation>Wörter und Zeichen</translation>
+    </message>
+    <message>
+        <source>Selected: %L1 words, %L2 characters</source>
+        <translation>Ausgewählt: %L1 Wörter, %L2 Zeichen</translation>
+    </message>
+    <message>
+        <source>%L1 words, %L2 characters</source>
+        <translation>%L1 Wörter, %L2 Zeichen</translation>
     </message>
 </context>
 </TS>

@@ -2,26 +2,164 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr">
 <context>
-    <name>ContentView</name>
+    <name>AboutDialog</name>
     <message>
-        <source>No note selected</source>
-        <translation>Aucune note sélectionnée</translation>
+        <source>About Penwick</source>
+        <translation>À propos de Penwick</translation>
     </message>
+    <message>
+        <source>Built with Qt %1, QScintilla %2, md4c and ICU %3.</source>
+        <translation>Conçu avec Qt %1, QScintilla %2, md4c et ICU %3.</translation>
+    </message>
+    <message>
+        <source>Penwick %1</source>
+        <translation>Penwick %1</translation>
+    </message>
+    <message>
+        <source>A Markdown notes editor.</source>
+        <translation>Un éditeur de notes en Markdown.</translation>
+    </message>
+    <message>
+        <source>Licence: GNU General Public License, version 3 or later (GPL-3.0-or-later).</source>
+        <translation>Licence&#xa0;: GNU General Public License, version 3 ou ultérieure (GPL-3.0-or-later).</translation>
+    </message>
+</context>
+<context>
+    <name>Commands</name>
     <message>
         <source>&amp;File</source>
         <translation>&amp;Fichier</translation>
+    </message>
+    <message>
+        <source>&amp;New Note</source>
+        <translation>&amp;Nouvelle note</translation>
     </message>
     <message>
         <source>New &amp;Window</source>
         <translation>Nouvelle &amp;fenêtre</translation>
     </message>
     <message>
+        <source>&amp;Rename…</source>
+        <translation>&amp;Renommer…</translation>
+    </message>
+    <message>
+        <source>Move to &amp;Trash</source>
+        <translation>Placer dans la &amp;corbeille</translation>
+    </message>
+    <message>
         <source>&amp;Close Window</source>
-        <translation>Fe&amp;rmer la fenêtre</translation>
+        <translation>Fermer la fenê&amp;tre</translation>
     </message>
     <message>
         <source>&amp;Quit</source>
         <translation>&amp;Quitter</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Édition</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Annuler</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>&amp;Rétablir</translation>
+    </message>
+    <message>
+        <source>Cu&amp;t</source>
+        <translation>Co&amp;uper</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copier</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>C&amp;oller</translation>
+    </message>
+    <message>
+        <source>Select &amp;All</source>
+        <translation>&amp;Tout sélectionner</translation>
+    </message>
+    <message>
+        <source>&amp;Find…</source>
+        <translation>Rec&amp;hercher…</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>Occurrence &amp;suivante</translation>
+    </message>
+    <message>
+        <source>Find Pre&amp;vious</source>
+        <translation>Occurrence &amp;précédente</translation>
+    </message>
+    <message>
+        <source>R&amp;eplace…</source>
+        <translation>Re&amp;mplacer…</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;In</source>
+        <translation>Zoom &amp;avant</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;Out</source>
+        <translation>Zoom a&amp;rrière</translation>
+    </message>
+    <message>
+        <source>&amp;Actual Size</source>
+        <translation>&amp;Taille réelle</translation>
+    </message>
+    <message>
+        <source>&amp;Full Screen</source>
+        <translation>&amp;Plein écran</translation>
+    </message>
+    <message>
+        <source>&amp;Go</source>
+        <translation>A&amp;ller</translation>
+    </message>
+    <message>
+        <source>&amp;Next Note</source>
+        <translation>Note &amp;suivante</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Note</source>
+        <translation>Note &amp;précédente</translation>
+    </message>
+    <message>
+        <source>Note &amp;List</source>
+        <translation>&amp;Liste des notes</translation>
+    </message>
+    <message>
+        <source>Next P&amp;ane</source>
+        <translation>&amp;Volet suivant</translation>
+    </message>
+    <message>
+        <source>Previous Pan&amp;e</source>
+        <translation>V&amp;olet précédent</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>Ai&amp;de</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>&amp;Raccourcis clavier</translation>
+    </message>
+    <message>
+        <source>&amp;About Penwick</source>
+        <translation>À &amp;propos de Penwick</translation>
+    </message>
+</context>
+<context>
+    <name>ContentView</name>
+    <message>
+        <source>No note selected</source>
+        <translation>Aucune note sélectionnée</translation>
     </message>
     <message>
         <source>Note</source>
@@ -74,6 +212,165 @@
     <message>
         <source>It will be moved to the Trash.</source>
         <translation>Elle sera placée dans la corbeille.</translation>
+    </message>
+    <message>
+        <source>A note named “%1” already exists.</source>
+        <translation>Une note nommée «&#xa0;%1&#xa0;» existe déjà.</translation>
+    </message>
+    <message>
+        <source>%1 in the note list</source>
+        <translation>%1 dans la liste des notes</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notes</translation>
+    </message>
+    <message>
+        <source>All notes, newest first</source>
+        <translation>Toutes les notes, les plus récentes d’abord</translation>
+    </message>
+    <message>
+        <source>Note text</source>
+        <translation>Texte de la note</translation>
+    </message>
+    <message>
+        <source>The Markdown text of the selected note</source>
+        <translation>Le texte Markdown de la note sélectionnée</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Aperçu</translation>
+    </message>
+    <message>
+        <source>The selected note, formatted</source>
+        <translation>La note sélectionnée, mise en forme</translation>
+    </message>
+    <message>
+        <source>Words and characters of the note or the selection</source>
+        <translation>Mots et caractères de la note ou de la sélection</translation>
+    </message>
+    <message>
+        <source>Zoom %1 %</source>
+        <translation>Zoom %1&#xa0;%</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>Find bar</source>
+        <translation>Barre de recherche</translation>
+    </message>
+    <message>
+        <source>Finds and replaces text in the note</source>
+        <translation>Recherche et remplace du texte dans la note</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Rechercher</translation>
+    </message>
+    <message>
+        <source>Text to find in the note</source>
+        <translation>Texte à rechercher dans la note</translation>
+    </message>
+    <message>
+        <source>Replace with</source>
+        <translation>Remplacer par</translation>
+    </message>
+    <message>
+        <source>Text that replaces each match</source>
+        <translation>Texte qui remplace chaque occurrence</translation>
+    </message>
+    <message>
+        <source>Match &amp;Case</source>
+        <translation>Respecter la &amp;casse</translation>
+    </message>
+    <message>
+        <source>Find only text in the same letter case</source>
+        <translation>Ne trouver que le texte de même casse</translation>
+    </message>
+    <message>
+        <source>&amp;Whole Words</source>
+        <translation>&amp;Mots entiers</translation>
+    </message>
+    <message>
+        <source>Find only whole words</source>
+        <translation>Ne trouver que des mots entiers</translation>
+    </message>
+    <message>
+        <source>Matches</source>
+        <translation>Occurrences</translation>
+    </message>
+    <message>
+        <source>Find notice</source>
+        <translation>Message de recherche</translation>
+    </message>
+    <message>
+        <source>Previous match</source>
+        <translation>Occurrence précédente</translation>
+    </message>
+    <message>
+        <source>Select the previous match (Shift+F3)</source>
+        <translation>Sélectionner l’occurrence précédente (Maj+F3)</translation>
+    </message>
+    <message>
+        <source>Next match</source>
+        <translation>Occurrence suivante</translation>
+    </message>
+    <message>
+        <source>Select the next match (F3)</source>
+        <translation>Sélectionner l’occurrence suivante (F3)</translation>
+    </message>
+    <message>
+        <source>&amp;Replace</source>
+        <translation>&amp;Remplacer</translation>
+    </message>
+    <message>
+        <source>Replace the selected match</source>
+        <translation>Remplacer l’occurrence sélectionnée</translation>
+    </message>
+    <message>
+        <source>Replace &amp;All</source>
+        <translation>Remplacer &amp;tout</translation>
+    </message>
+    <message>
+        <source>Replace every match</source>
+        <translation>Remplacer chaque occurrence</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Close the find bar (Esc)</source>
+        <translation>Fermer la barre de recherche (Échap)</translation>
+    </message>
+    <message>
+        <source>Close the find bar and return to the note</source>
+        <translation>Fermer la barre de recherche et revenir à la note</translation>
+    </message>
+    <message>
+        <source>Continued from the top</source>
+        <translation>Reprise depuis le début</translation>
+    </message>
+    <message>
+        <source>Continued from the bottom</source>
+        <translation>Reprise depuis la fin</translation>
+    </message>
+    <message>
+        <source>Replaced: %L1</source>
+        <translation>Remplacées&#xa0;: %L1</translation>
+    </message>
+    <message>
+        <source>No matches</source>
+        <translation>Aucune occurrence</translation>
+    </message>
+    <message>
+        <source>%L1 found</source>
+        <translation>%L1 trouvées</translation>
+    </message>
+    <message>
+        <source>%L1 of %L2</source>
+        <translation>%L1 sur %L2</translation>
     </message>
 </context>
 <context>
@@ -210,6 +507,48 @@
     <message>
         <source>“%1” is a file, not a folder</source>
         <translation>«&#xa0;%1&#xa0;» est un fichier, pas un dossier</translation>
+    </message>
+</context>
+<context>
+    <name>ShortcutsWindow</name>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Raccourcis clavier</translation>
+    </message>
+    <message>
+        <source>Command</source>
+        <translation>Commande</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>Touches</translation>
+    </message>
+    <message>
+        <source>Keyboard shortcuts</source>
+        <translation>Raccourcis clavier</translation>
+    </message>
+    <message>
+        <source>Every command and the keys that reach it</source>
+        <translation>Chaque commande et les touches qui la déclenchent</translation>
+    </message>
+    <message>
+        <source>%1 (in the note list)</source>
+        <translation>%1 (dans la liste des notes)</translation>
+    </message>
+</context>
+<context>
+    <name>StatusCounts</name>
+    <message>
+        <source>Word and character count</source>
+        <translation>Nombre de mots et de caractères</translation>
+    </message>
+    <message>
+        <source>Selected: %L1 words, %L2 characters</source>
+        <translation>Sélection&#xa0;: %L1 mots, %L2 caractères</translation>
+    </message>
+    <message>
+        <source>%L1 words, %L2 characters</source>
+        <translation>%L1 mots, %L2 caractères</translation>
     </message>
 </context>
 </TS>
