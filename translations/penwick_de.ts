@@ -430,6 +430,10 @@
         <source> (conflict %1)</source>
         <translation> (Konflikt %1)</translation>
     </message>
+    <message>
+        <source>“%1” was changed by another program; that version is kept in “%2”: %3</source>
+        <translation>„%1“ wurde von einem anderen Programm geändert; diese Fassung ist in „%2“ aufbewahrt: %3</translation>
+    </message>
 </context>
 <context>
     <name>PenwickApp</name>
@@ -507,6 +511,20 @@
     <message>
         <source>“%1” is a file, not a folder</source>
         <translation>„%1“ ist eine Datei, kein Ordner</translation>
+    </message>
+</context>
+<context>
+    <name>SearchField</name>
+    <message>
+        <source>Search or create</source>
+        <translation>Suchen oder anlegen</translation>
+    </message>
+</context>
+<context>
+    <name>SearchResultsModel</name>
+    <message>
+        <source>Searching the notes&apos; text…</source>
+        <translation>Der Text der Notizen wird durchsucht …</translation>
     </message>
 </context>
 <context>
