@@ -430,6 +430,10 @@
         <source> (conflict %1)</source>
         <translation> (conflit %1)</translation>
     </message>
+    <message>
+        <source>“%1” was changed by another program; that version is kept in “%2”: %3</source>
+        <translation>«&#xa0;%1&#xa0;» a été modifiée par un autre programme&#xa0;; cette version est conservée dans «&#xa0;%2&#xa0;»&#xa0;: %3</translation>
+    </message>
 </context>
 <context>
     <name>PenwickApp</name>
@@ -507,6 +511,20 @@
     <message>
         <source>“%1” is a file, not a folder</source>
         <translation>«&#xa0;%1&#xa0;» est un fichier, pas un dossier</translation>
+    </message>
+</context>
+<context>
+    <name>SearchField</name>
+    <message>
+        <source>Search or create</source>
+        <translation>Rechercher ou créer</translation>
+    </message>
+</context>
+<context>
+    <name>SearchResultsModel</name>
+    <message>
+        <source>Searching the notes&apos; text…</source>
+        <translation>Recherche dans le texte des notes…</translation>
     </message>
 </context>
 <context>
