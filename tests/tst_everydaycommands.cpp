@@ -114,7 +114,10 @@ private Q_SLOTS:
         QCOMPARE(window.editor()->noteText(), "");
         QVERIFY(!window.deletePrompt()->isVisible());
 
+        // Ctrl+L leads to the search field above the list, and Esc from there into the list.
         QTest::keyClick(window.editor(), Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(!window.sidebar()->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(window.sidebar()->hasFocus());
         QTest::keyClick(window.sidebar(), Qt::Key_Delete);
         QVERIFY(window.deletePrompt()->isVisible());
@@ -417,7 +420,7 @@ private Q_SLOTS:
         QVERIFY(rows.contains("Edit|Find…|Ctrl+F"));
         QVERIFY(rows.contains("Edit|Redo|Ctrl+Shift+Z, Ctrl+Y"));
         QVERIFY(rows.contains("File|Move to Trash|Del (in the note list)"));
-        QVERIFY(rows.contains("Go|Note List|Ctrl+L"));
+        QVERIFY(rows.contains("Go|Note List|Ctrl+L, Ctrl+K"));
         for (QAction *command : window.commands()->actions())
             QVERIFY2(rows.filter(command->text().remove(u'&')).size() == 1,
                      qPrintable(command->text()));

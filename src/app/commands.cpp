@@ -154,9 +154,9 @@ void Commands::buildGoMenu()
     connect(add(go, QStringLiteral("previousNote"), tr("&Previous Note"),
                 {QKeySequence(Qt::CTRL | Qt::Key_PageUp), QKeySequence(Qt::ALT | Qt::Key_Up)}),
             &QAction::triggered, m_window, [this] { m_window->selectAdjacentNote(-1); });
-    connect(
-        add(go, QStringLiteral("noteList"), tr("Note &List"), {QKeySequence(Qt::CTRL | Qt::Key_L)}),
-        &QAction::triggered, m_window, &ContentView::focusNoteList);
+    connect(add(go, QStringLiteral("noteList"), tr("Note &List"),
+                {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_K)}),
+            &QAction::triggered, m_window, &ContentView::focusNoteList);
     go->addSeparator();
     connect(add(go, QStringLiteral("nextPane"), tr("Next P&ane"), {QKeySequence(Qt::Key_F6)}),
             &QAction::triggered, m_window, [this] { m_window->focusNextPane(true); });

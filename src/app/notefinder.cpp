@@ -7,7 +7,6 @@
 #include "store/notestore.h"
 
 #include <QListView>
-#include <QShortcut>
 
 NoteFinder::NoteFinder(NoteStore *store, NoteSearch *search, NoteListModel *allNotes,
                        QListView *list, QWidget *window)
@@ -18,9 +17,6 @@ NoteFinder::NoteFinder(NoteStore *store, NoteSearch *search, NoteListModel *allN
       m_list(list),
       m_field(new SearchField)
 {
-    for (const QKeySequence &keys :
-         {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_K)})
-        connect(new QShortcut(keys, window), &QShortcut::activated, this, &NoteFinder::focusField);
     connect(m_field, &QLineEdit::textChanged, this, &NoteFinder::search);
     connect(m_field, &SearchField::stepRequested, this, &NoteFinder::step);
     connect(m_field, &SearchField::openRequested, this, &NoteFinder::open);
