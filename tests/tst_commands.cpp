@@ -11,8 +11,10 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
+#include <QWindow>
 
 namespace {
 
@@ -170,9 +172,17 @@ private Q_SLOTS:
         first.editor()->setFocus();
         first.editor()->setCursorPosition(0, 4);
         const QRect geometry = first.geometry();
+        // The native window stays: it is asked to float, not made anew.
+        QWindow *native = first.windowHandle();
+        const WId id = first.winId();
+        QSignalSpy shownOrHidden(native, &QWindow::visibleChanged);
         first.alwaysOnTopAction()->setChecked(true);
         QVERIFY(first.isFloating());
         QVERIFY(second.isFloating());
+        QCOMPARE(first.windowHandle(), native);
+        QCOMPARE(first.winId(), id);
+        QVERIFY(native->flags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(shownOrHidden.isEmpty());
         QVERIFY(first.isVisible());
         QCOMPARE(first.geometry(), geometry);
         QTRY_VERIFY(first.isActiveWindow());
@@ -185,6 +195,9 @@ private Q_SLOTS:
 
         first.alwaysOnTopAction()->setChecked(false);
         QVERIFY(!first.isFloating() && !second.isFloating());
+        QCOMPARE(first.winId(), id);
+        QVERIFY(!native->flags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(shownOrHidden.isEmpty());
         QVERIFY(tool.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
         first.alwaysOnTopAction()->setChecked(true);

@@ -28,6 +28,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 // The icons live in this static library, where the linker would drop them unless asked for.
 static void initIcons()
@@ -426,32 +427,21 @@ bool ContentView::isFloating() const
 void ContentView::applyLevel()
 {
     const bool floating = m_alwaysOnTopAction->isChecked();
-    QWidget *active = QApplication::activeWindow();
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (auto *window = qobject_cast<ContentView *>(widget))
             window->setFloating(floating);
     }
-    // A window shown again may have been made active; the one that was stays so.
-    if (active)
-        active->activateWindow();
 }
 
-// Changing a window flag re-creates a shown window; it comes back where it was, as large, with
-// the same widget in focus.
+// QWidget::setWindowFlag would destroy the native window and make another (it flickers, and the
+// desktop may place it anew); the window that is there is asked to change its state instead.
 void ContentView::setFloating(bool floating)
 {
     if (isFloating() == floating)
         return;
-    const bool wasVisible = isVisible();
-    const QRect geometry = this->geometry();
-    QWidget *focused = focusWidget();
-    setWindowFlag(Qt::WindowStaysOnTopHint, floating);
-    if (!wasVisible)
-        return;
-    setGeometry(geometry);
-    show();
-    if (focused)
-        focused->setFocus();
+    overrideWindowFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, floating));
+    if (QWindow *native = windowHandle())
+        native->setFlag(Qt::WindowStaysOnTopHint, floating);
 }
 
 void ContentView::showSelection()
