@@ -77,6 +77,17 @@ QFont codeFont(const QFont &body)
     return font;
 }
 
+// A code span is set in the code font, at the size of the text around it, on the tint of a
+// code box so that it stands out from that text. The tint is part of the character format, which
+// the text layout paints with the line: nothing more to lay out or to keep.
+void styleAsCodeSpan(QTextCharFormat &format, const QFont &body, const QPalette &palette)
+{
+    format.setFontFamilies({codeFont(body).family()});
+    format.setFontStyleHint(QFont::Monospace);
+    format.setFontFixedPitch(true);
+    format.setBackground(preview::secondaryColor(palette, 0.15));
+}
+
 void applyStyles(QTextCharFormat &format, const markdown::InlineRun &run, const QFont &body,
                  const QPalette &palette)
 {
@@ -85,11 +96,8 @@ void applyStyles(QTextCharFormat &format, const markdown::InlineRun &run, const 
         format.setFontWeight(QFont::Bold);
     if (run.styles & InlineStyle::Emphasis)
         format.setFontItalic(true);
-    if (run.styles & InlineStyle::Code) {
-        format.setFontFamilies({codeFont(body).family()});
-        format.setFontStyleHint(QFont::Monospace);
-        format.setFontFixedPitch(true);
-    }
+    if (run.styles & InlineStyle::Code)
+        styleAsCodeSpan(format, body, palette);
     if (run.styles & InlineStyle::Strikethrough)
         format.setFontStrikeOut(true);
     if (run.styles & InlineStyle::Link) {
