@@ -63,9 +63,7 @@ NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
                 takeModification(position, type, text, length);
             });
 
-    QColor highlight = palette().color(QPalette::Highlight);
     SendScintilla(SCI_INDICSETSTYLE, matchIndicator, long(INDIC_FULLBOX));
-    SendScintilla(SCI_INDICSETFORE, matchIndicator, highlight);
     SendScintilla(SCI_INDICSETALPHA, matchIndicator, 90L);
     SendScintilla(SCI_INDICSETOUTLINEALPHA, matchIndicator, 160L);
     SendScintilla(SCI_INDICSETUNDER, matchIndicator, 1L);
@@ -73,6 +71,7 @@ NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
         if (!m_marking)
             markMatchesInSight();
     });
+    followPalette();
 }
 
 void NoteEditor::takeModification(int position, int type, const char *text, int length)
@@ -326,4 +325,24 @@ void NoteEditor::useLineBreaksOf(const QByteArray &bytes)
     if (carriageReturn >= 0 && (lineEnd < 0 || carriageReturn < lineEnd))
         mode = carriageReturn + 1 == lineEnd ? SC_EOL_CRLF : SC_EOL_CR;
     SendScintilla(SCI_SETEOLMODE, mode);
+}
+
+void NoteEditor::changeEvent(QEvent *event)
+{
+    QsciScintilla::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        followPalette();
+}
+
+// Scintilla keeps colours of its own; they are the widget's palette, taken again whenever it
+// changes, so that a dark theme, or a theme switched while the program runs, reaches the text.
+void NoteEditor::followPalette()
+{
+    const QPalette colours = palette();
+    setColor(colours.color(QPalette::Text));
+    setPaper(colours.color(QPalette::Base));
+    setCaretForegroundColor(colours.color(QPalette::Text));
+    setSelectionForegroundColor(colours.color(QPalette::HighlightedText));
+    setSelectionBackgroundColor(colours.color(QPalette::Highlight));
+    SendScintilla(SCI_INDICSETFORE, matchIndicator, colours.color(QPalette::Highlight));
 }

@@ -53,6 +53,7 @@ Q_SIGNALS:
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void load(const QByteArray &bytes);
@@ -64,6 +65,7 @@ private:
     qsizetype utf16Position(long position) const;
     qsizetype utf16Units(long position, long length) const;
     void markMatchesInSight();
+    void followPalette();
 
     bool m_replacing = false;
     // A deletion as it stood before it was made, told once it is made.
