@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -17,9 +18,12 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <csignal>
@@ -61,6 +65,42 @@ void typeText(QWidget *editor, const QString &text)
         QApplication::sendEvent(editor, &press);
         QApplication::sendEvent(editor, &release);
     }
+}
+
+qreal luma(const QColor &color)
+{
+    return 0.2126 * color.redF() + 0.7152 * color.greenF() + 0.0722 * color.blueF();
+}
+
+// The colour of a region's pixel that stands out most from the background: its text, if any.
+QColor inkIn(const QImage &image, const QRect &region, const QColor &background)
+{
+    QColor ink = background;
+    for (int y = region.top(); y <= region.bottom(); ++y) {
+        for (int x = region.left(); x <= region.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (std::abs(luma(pixel) - luma(background)) > std::abs(luma(ink) - luma(background)))
+                ink = pixel;
+        }
+    }
+    return ink;
+}
+
+// Text drawn in the palette's text colour on its base, legibly.
+bool isText(const QColor &ink, const QPalette &palette)
+{
+    const qreal text = luma(palette.color(QPalette::Text));
+    const qreal base = luma(palette.color(QPalette::Base));
+    return std::abs(luma(ink) - base) > 0.4 && std::abs(luma(ink) - text) < 0.1;
+}
+
+// A faint tint of the text colour over the base: not the base, and much nearer it than the text.
+bool isTint(const QColor &pixel, const QPalette &palette)
+{
+    const qreal text = luma(palette.color(QPalette::Text));
+    const qreal base = luma(palette.color(QPalette::Base));
+    const qreal toward = (luma(pixel) - base) / (text - base);
+    return toward > 0.02 && toward < 0.3;
 }
 
 } // namespace
@@ -329,6 +369,67 @@ private Q_SLOTS:
         QCOMPARE(selectedRow(window.sidebar()), QString());
         store.setSelection("a[*]b");
         QVERIFY(window.showsNote());
+    }
+
+    // A palette set while the program runs, a dark one as well, reaches the editor, the preview
+    // and the toolbar's icons.
+    void followsThePaletteWhileRunning_data()
+    {
+        QTest::addColumn<QPalette>("palette");
+        QTest::newRow("default") << QApplication::palette();
+        QTest::newRow("dark") << QPalette(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
+    }
+
+    void followsThePaletteWhileRunning()
+    {
+        QFETCH(QPalette, palette);
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "plain words\n\nsome `code` here\n\n```\nbox\n```\n");
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        window.resize(1000, 600);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPalette original = QApplication::palette();
+        const auto restore = qScopeGuard([&original] { QApplication::setPalette(original); });
+        QApplication::setPalette(palette);
+        QCoreApplication::processEvents();
+
+        const QColor base = palette.color(QPalette::Base);
+        const QImage editor = window.editor()->viewport()->grab().toImage();
+        QCOMPARE(editor.pixelColor(editor.width() - 2, editor.height() - 2), base);
+        const int lineHeight = window.editor()->textHeight(0);
+        QVERIFY(isText(inkIn(editor, QRect(0, 0, editor.width() / 2, lineHeight), base), palette));
+
+        MarkdownView *preview = window.preview();
+        const QImage shot = preview->viewport()->grab().toImage();
+        QCOMPARE(shot.pixelColor(shot.width() - 2, shot.height() - 2), base);
+        const QAbstractTextDocumentLayout *layout = preview->document()->documentLayout();
+        const QTextBlock paragraph = preview->document()->findBlockByNumber(1);
+        const QRectF paragraphRect = layout->blockBoundingRect(paragraph);
+        QVERIFY(isText(inkIn(shot, paragraphRect.toRect(), base), palette));
+        const QTextLine line = paragraph.layout()->lineAt(0);
+        const QPointF inCodeSpan(line.cursorToX(7),
+                                 paragraphRect.top() + line.y() + line.height() - 1);
+        QVERIFY(isTint(shot.pixelColor(inCodeSpan.toPoint()), palette));
+        const QRectF codeBox = layout->blockBoundingRect(paragraph.next());
+        QVERIFY(isTint(shot.pixelColor(shot.width() - 20, int(codeBox.center().y())), palette));
+
+        const QColor windowColour = palette.color(QPalette::Window);
+        for (const QAction *action : {window.newAction(), window.renameAction(),
+                                      window.deleteAction(), window.alwaysOnTopAction()}) {
+            const QImage icon = action->icon().pixmap(QSize(16, 16), 1.0).toImage();
+            QColor ink = windowColour;
+            for (int y = 0; y < icon.height(); ++y) {
+                for (int x = 0; x < icon.width(); ++x) {
+                    if (icon.pixelColor(x, y).alpha() == 255)
+                        ink = icon.pixelColor(x, y);
+                }
+            }
+            QVERIFY2(std::abs(luma(ink) - luma(windowColour)) > 0.4, qPrintable(action->text()));
+            // Drawn anew for a screen at twice the scale, not enlarged.
+            QCOMPARE(action->icon().pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
+        }
     }
 
     void unreadableNoteIsReadOnly()

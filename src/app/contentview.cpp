@@ -8,6 +8,7 @@
 #include "app/noterowdelegate.h"
 #include "app/searchfield.h"
 #include "app/statuscounts.h"
+#include "app/tintediconengine.h"
 #include "app/windowaccessor.h"
 #include "preview/markdownview.h"
 #include "search/notesearch.h"
@@ -26,6 +27,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyleHints>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -47,12 +49,6 @@ enum DetailPage { NotePage, PlaceholderPage };
 constexpr int zoomMessageMs = 2000;
 constexpr int zoomSteps[] = {50, 67, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300};
 
-// Qt takes "[*]" in a window title for the modified mark; a note name is shown as it is.
-QIcon icon(const QString &themeName, const QString &ours)
-{
-    return QIcon::fromTheme(themeName, QIcon(QStringLiteral(":/icons/") + ours));
-}
-
 // A tooltip says what the command does and how to reach it from the keyboard.
 QString tooltip(const QString &help, const QString &keys)
 {
@@ -64,6 +60,7 @@ QString nativeText(QKeySequence::StandardKey key)
     return QKeySequence(key).toString(QKeySequence::NativeText);
 }
 
+// Qt takes "[*]" in a window title for the modified mark; a note name is shown as it is.
 QString titleFor(const std::optional<QString> &selection)
 {
     if (!selection)
@@ -132,6 +129,12 @@ ContentView::ContentView(NoteStore *store, NoteSearch *search, QWidget *parent)
     connect(m_sidebar, &QListView::activated, this, [this] { m_editor->setFocus(); });
     connect(m_editor, &NoteEditor::edited, this, &ContentView::takeEdit);
     shareEditorDocument();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    // Some desktops report their switch between light and dark apart from the palette that
+    // comes with it: the icons are drawn again on the switch as well.
+    connect(QGuiApplication::styleHints(), &QStyleHints::colorSchemeChanged, this,
+            &ContentView::tintIcons);
+#endif
 
     showSelection();
     showText();
@@ -215,29 +218,43 @@ void ContentView::buildToolbar()
     toolbar->setMovable(false);
     toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    m_newAction =
-        toolbar->addAction(icon(QStringLiteral("document-new"), QStringLiteral("new-note.svg")),
-                           tr("New"), this, &ContentView::newNote);
+    m_newAction = toolbar->addAction(tr("New"), this, &ContentView::newNote);
     m_newAction->setToolTip(tooltip(tr("New note"), nativeText(QKeySequence::New)));
 
-    m_renameAction =
-        toolbar->addAction(icon(QStringLiteral("edit-rename"), QStringLiteral("rename.svg")),
-                           tr("Rename"), this, &ContentView::askRename);
+    m_renameAction = toolbar->addAction(tr("Rename"), this, &ContentView::askRename);
     m_renameAction->setToolTip(
         tooltip(tr("Rename note"), QKeySequence(Qt::Key_F2).toString(QKeySequence::NativeText)));
 
-    m_deleteAction =
-        toolbar->addAction(icon(QStringLiteral("edit-delete"), QStringLiteral("delete.svg")),
-                           tr("Delete"), this, &ContentView::askDelete);
+    m_deleteAction = toolbar->addAction(tr("Delete"), this, &ContentView::askDelete);
     m_deleteAction->setToolTip(tooltip(
         tr("Delete note"), tr("%1 in the note list").arg(nativeText(QKeySequence::Delete))));
 
-    QIcon pin(QStringLiteral(":/icons/pin.svg"));
-    pin.addFile(QStringLiteral(":/icons/pin-filled.svg"), QSize(), QIcon::Normal, QIcon::On);
-    m_alwaysOnTopAction = toolbar->addAction(pin, tr("Always on top"));
+    m_alwaysOnTopAction = toolbar->addAction(tr("Always on top"));
     m_alwaysOnTopAction->setCheckable(true);
     m_alwaysOnTopAction->setToolTip(tr("Always on top"));
     connect(m_alwaysOnTopAction, &QAction::toggled, this, &ContentView::applyLevel);
+    tintIcons();
+}
+
+// The desktop theme's icons where it has them; ours are drawn in the palette's colours, again
+// whenever the palette changes.
+void ContentView::tintIcons()
+{
+    m_newAction->setIcon(themedOrTintedIcon(QStringLiteral("document-new"),
+                                            QStringLiteral(":/icons/new-note.svg"), palette()));
+    m_renameAction->setIcon(themedOrTintedIcon(QStringLiteral("edit-rename"),
+                                               QStringLiteral(":/icons/rename.svg"), palette()));
+    m_deleteAction->setIcon(themedOrTintedIcon(QStringLiteral("edit-delete"),
+                                               QStringLiteral(":/icons/delete.svg"), palette()));
+    m_alwaysOnTopAction->setIcon(QIcon(new TintedIconEngine(
+        QStringLiteral(":/icons/pin.svg"), QStringLiteral(":/icons/pin-filled.svg"), palette())));
+}
+
+void ContentView::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        tintIcons();
 }
 
 void ContentView::buildRenamePrompt()

@@ -74,11 +74,13 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     QWidget *buildSidebar();
     QWidget *buildDetail();
     void buildToolbar();
+    void tintIcons();
     void buildRenamePrompt();
     void buildDeletePrompt();
     void describeForAccessibility();
