@@ -24,9 +24,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QStyleHints>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -43,6 +45,10 @@ namespace {
 constexpr int sidebarMinimumWidth = 180;
 constexpr int sidebarInitialWidth = 220;
 constexpr int paneMinimumWidth = 250;
+constexpr QSize contentMinimumSize(900, 500);
+// A screen too small for the content's minimum lets it shrink to this height (a dozen lines in
+// each pane); its width never goes below what the panes need.
+constexpr int smallScreenContentHeight = 300;
 
 enum DetailPage { NotePage, PlaceholderPage };
 
@@ -90,7 +96,6 @@ ContentView::ContentView(NoteStore *store, NoteSearch *search, QWidget *parent)
     split->setCollapsible(1, false);
     split->setStretchFactor(1, 1);
     split->setSizes({sidebarInitialWidth, 900});
-    split->setMinimumSize(900, 500);
     setCentralWidget(split);
     buildToolbar();
     buildRenamePrompt();
@@ -99,6 +104,7 @@ ContentView::ContentView(NoteStore *store, NoteSearch *search, QWidget *parent)
     m_counts = new StatusCounts(m_editor);
     statusBar()->addPermanentWidget(m_counts);
     describeForAccessibility();
+    fitToScreen();
     // As soon as this window exists, every window takes this window's level (off at first).
     new WindowAccessor([this](QWidget *) { applyLevel(); }, this);
 
@@ -204,6 +210,53 @@ QWidget *ContentView::buildDetail()
     m_detail->insertWidget(NotePage, notePage);
     m_detail->insertWidget(PlaceholderPage, placeholder);
     return m_detail;
+}
+
+// The window opens at the size it asks for, within the room its screen has.
+void ContentView::fitToScreen()
+{
+    fitMinimumToScreen();
+    if (const QScreen *screen = this->screen())
+        resize(sizeHint().boundedTo(roomOn(*screen)).expandedTo(minimumSizeHint()));
+}
+
+// The content's minimum size gives way on a small or scaled screen (1280 by 720 at 150 % leaves
+// about 850 by 450 points), down to what the panes need, so that the whole window fits.
+void ContentView::fitMinimumToScreen()
+{
+    QWidget *content = centralWidget();
+    content->setMinimumSize(contentMinimumSize);
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    layout()->invalidate();
+    const QSize excess = (minimumSizeHint() - roomOn(*screen)).expandedTo(QSize(0, 0));
+    const QSize floor(content->minimumSizeHint().width(), smallScreenContentHeight);
+    content->setMinimumSize(
+        (contentMinimumSize - excess).expandedTo(floor).boundedTo(contentMinimumSize));
+}
+
+// The room a screen has for the window inside its frame. The desktop's frame is known only once
+// the window is shown; until then, one like the style's own is allowed for.
+QSize ContentView::roomOn(const QScreen &screen) const
+{
+    QMargins frame = isVisible() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        frame = QMargins(border, title + border, border, border);
+    }
+    return screen.availableGeometry().size().shrunkBy(frame);
+}
+
+// A window moved to another screen takes that screen's room for its minimum size.
+void ContentView::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_followsScreen) {
+        m_followsScreen = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, &ContentView::fitMinimumToScreen);
+    }
 }
 
 bool ContentView::showsNote() const

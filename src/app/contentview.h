@@ -19,6 +19,7 @@ class NoteSearch;
 class NoteStore;
 class QLabel;
 class QListView;
+class QScreen;
 class QStackedWidget;
 
 // A main window: the sidebar of notes beside the selected note's editor and preview, or a
@@ -75,12 +76,16 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QWidget *buildSidebar();
     QWidget *buildDetail();
     void buildToolbar();
     void tintIcons();
+    void fitToScreen();
+    void fitMinimumToScreen();
+    QSize roomOn(const QScreen &screen) const;
     void buildRenamePrompt();
     void buildDeletePrompt();
     void describeForAccessibility();
@@ -127,4 +132,5 @@ private:
     static inline bool s_passingEdit = false;
     // The status bar shows a message about the selected note, to be cleared when it goes.
     bool m_noteMessageShown = false;
+    bool m_followsScreen = false;
 };
