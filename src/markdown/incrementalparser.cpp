@@ -138,4 +138,9 @@ Block IncrementalParser::block(qsizetype index) const
     return blocks.isEmpty() ? Block() : blocks.first();
 }
 
+qsizetype IncrementalParser::blockAt(qsizetype position) const
+{
+    return std::max<qsizetype>(0, firstBlockFrom(position + 1) - 1);
+}
+
 } // namespace markdown

@@ -31,6 +31,10 @@ public:
     qsizetype blockCount() const { return m_extents.size(); }
     // The block at that position, parsed again from its lines.
     Block block(qsizetype index) const;
+    // Where the block at that position stands in the text.
+    const Extent &extent(qsizetype index) const { return m_extents[index]; }
+    // The last block that begins at or before the position; 0 when none does.
+    qsizetype blockAt(qsizetype position) const;
 
 private:
     qsizetype restartBlock(qsizetype changeBegin) const;
