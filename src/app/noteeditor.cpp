@@ -346,3 +346,52 @@ void NoteEditor::followPalette()
     setSelectionBackgroundColor(colours.color(QPalette::Highlight));
     SendScintilla(SCI_INDICSETFORE, matchIndicator, colours.color(QPalette::Highlight));
 }
+
+long NoteEditor::topDisplayLine() const
+{
+    return SendScintilla(SCI_GETFIRSTVISIBLELINE);
+}
+
+long NoteEditor::lastTopDisplayLine() const
+{
+    const long displayLines =
+        SendScintilla(SCI_VISIBLEFROMDOCLINE, SendScintilla(SCI_GETLINECOUNT));
+    return std::max(0L, displayLines - displayLinesOnScreen());
+}
+
+long NoteEditor::displayLinesOnScreen() const
+{
+    return SendScintilla(SCI_LINESONSCREEN);
+}
+
+void NoteEditor::scrollToDisplayLine(long line)
+{
+    SendScintilla(SCI_SETFIRSTVISIBLELINE, line);
+}
+
+long NoteEditor::displayLineAt(qsizetype position) const
+{
+    const long lines = SendScintilla(SCI_GETLINECOUNT);
+    const long line = position >= utf16Length()
+        ? lines
+        : SendScintilla(SCI_LINEFROMINDEXPOSITION, static_cast<unsigned long>(position),
+                        long(SC_LINECHARACTERINDEX_UTF16));
+    return SendScintilla(SCI_VISIBLEFROMDOCLINE, line);
+}
+
+qsizetype NoteEditor::positionAtDisplayLine(long line) const
+{
+    const long documentLine = SendScintilla(SCI_DOCLINEFROMVISIBLE, line);
+    return SendScintilla(SCI_INDEXPOSITIONFROMLINE, documentLine, SC_LINECHARACTERINDEX_UTF16);
+}
+
+long NoteEditor::caretDisplayLine() const
+{
+    return SendScintilla(SCI_VISIBLEFROMDOCLINE,
+                         SendScintilla(SCI_LINEFROMPOSITION, caretBytePosition()));
+}
+
+long NoteEditor::caretBytePosition() const
+{
+    return SendScintilla(SCI_GETCURRENTPOS);
+}

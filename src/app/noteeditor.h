@@ -42,6 +42,24 @@ public:
     // Puts the caret on the first occurrence of the query's words, in the middle of the view.
     void showFirstMatch();
 
+    // The view counted in lines as shown, where a wrapped line counts as many as it takes on
+    // screen, and positions counted in UTF-16 code units, as QString counts them. Each of these
+    // costs about the same however long the note is.
+    long topDisplayLine() const;
+    // The top line when the view is scrolled to the end.
+    long lastTopDisplayLine() const;
+    long displayLinesOnScreen() const;
+    void scrollToDisplayLine(long line);
+    // The first display line of the line that holds the position; past the text, the number of
+    // display lines.
+    long displayLineAt(qsizetype position) const;
+    // Where the line shown on that display line begins.
+    qsizetype positionAtDisplayLine(long line) const;
+    // The first display line of the line that holds the caret.
+    long caretDisplayLine() const;
+    // The caret in bytes of the text, which is cheaper to ask than in UTF-16.
+    long caretBytePosition() const;
+
 Q_SIGNALS:
     // The user changed the text (not setNoteText): at `position`, `removed` characters gave way
     // to `inserted`, both counted in UTF-16 code units, as QString counts them. Told for each

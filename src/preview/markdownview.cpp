@@ -176,6 +176,7 @@ MarkdownView::MarkdownView(QWidget *parent)
     document()->setDocumentLayout(m_layout);
     document()->setDocumentMargin(padding);
     connect(&m_backgroundWork, &QTimer::timeout, this, &MarkdownView::doBackgroundWork);
+    watchUserScrolls();
     // A new width leaves blocks waiting to be laid out again.
     connect(m_layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
         if (m_layout->hasStaleBlocks())
@@ -384,6 +385,7 @@ void MarkdownView::doBackgroundWork()
     keep(anchor);
     if (!hasBackgroundWork())
         m_backgroundWork.stop();
+    Q_EMIT placesMoved();
 }
 
 // What is not in the document yet is guessed to be as tall, for its length, as what is.
@@ -527,4 +529,106 @@ void MarkdownView::paintEvent(QPaintEvent *event)
 QVariant MarkdownView::loadResource(int, const QUrl &)
 {
     return {};
+}
+
+// The scroll bar names the action before it moves for the wheel, a drag or a click on it, and
+// for Page Up and Page Down; the other keys move the view through the text cursor.
+void MarkdownView::watchUserScrolls()
+{
+    QScrollBar *bar = verticalScrollBar();
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, bar] { m_scrollActionPending = bar->sliderPosition() != bar->value(); });
+    connect(bar, &QAbstractSlider::valueChanged, this, [this] {
+        if (std::exchange(m_scrollActionPending, false) || m_takingKey)
+            Q_EMIT scrolledByUser();
+    });
+}
+
+void MarkdownView::keyPressEvent(QKeyEvent *event)
+{
+    m_takingKey = true;
+    QTextEdit::keyPressEvent(event);
+    m_takingKey = false;
+}
+
+qsizetype MarkdownView::writtenSourceEnd() const
+{
+    return m_written < m_parser.blockCount() ? m_parser.extent(m_written).begin : m_parsedLength;
+}
+
+qsizetype MarkdownView::placeCount() const
+{
+    const bool pending = writtenSourceEnd() < m_source.size();
+    return std::max<qsizetype>(1, m_written + (pending ? 1 : 0));
+}
+
+// The first place also holds the blank lines before the first block.
+qsizetype MarkdownView::placeBegin(qsizetype place) const
+{
+    if (place == 0)
+        return 0;
+    return place < m_written ? m_parser.extent(place).begin : writtenSourceEnd();
+}
+
+qsizetype MarkdownView::placeAtSource(qsizetype position) const
+{
+    if (position >= writtenSourceEnd())
+        return placeCount() - 1;
+    return std::min(m_parser.blockAt(position), placeCount() - 1);
+}
+
+MarkdownView::SourceRange MarkdownView::sourceRangeOf(qsizetype place) const
+{
+    return {placeBegin(place), place + 1 < placeCount() ? placeBegin(place + 1) : m_source.size()};
+}
+
+// The first place begins at the top of the document and the last ends at its bottom, margins
+// included, so that the tops and the ends of two views meet.
+qreal MarkdownView::placeTop(qsizetype place) const
+{
+    return place == 0 ? 0 : m_layout->blockTop(int(place));
+}
+
+qreal MarkdownView::placeBottom(qsizetype place) const
+{
+    return place + 1 < placeCount() ? placeTop(place + 1) : m_layout->documentSize().height();
+}
+
+MarkdownView::Spot MarkdownView::spotAt(qreal y) const
+{
+    qsizetype place = m_written == 0 ? 0 : qsizetype(m_layout->blockAt(y));
+    if (placeCount() > m_written && y >= placeTop(m_written))
+        place = m_written;
+    place = std::min(place, placeCount() - 1);
+    const qreal top = placeTop(place);
+    const qreal height = placeBottom(place) - top;
+    return {place, height > 0 ? std::clamp((y - top) / height, 0.0, 1.0) : 0};
+}
+
+qreal MarkdownView::heightOf(const Spot &spot)
+{
+    const qsizetype place = std::clamp<qsizetype>(spot.place, 0, placeCount() - 1);
+    const qreal top = placeTop(place);
+    if (place < m_written)
+        m_layout->layOutRange(top, top + viewport()->height());
+    return top + spot.fraction * (placeBottom(place) - top);
+}
+
+// A spot counts as shown when a line below it is too.
+bool MarkdownView::reveal(const Spot &spot)
+{
+    const qreal y = heightOf(spot);
+    const qreal line = QFontMetricsF(font()).lineSpacing();
+    const qreal viewTop = verticalScrollBar()->value();
+    const qreal viewHeight = viewport()->height();
+    if (y >= viewTop && y + line <= viewTop + viewHeight)
+        return false;
+    const qsizetype place = std::clamp<qsizetype>(spot.place, 0, placeCount() - 1);
+    const qreal top = placeTop(place);
+    const qreal bottom = placeBottom(place);
+    const bool fits = bottom - top <= viewHeight;
+    const qreal from = fits ? top : y - line;
+    const qreal to = fits ? bottom : y + 2 * line;
+    verticalScrollBar()->setValue(qRound(from < viewTop ? from : to - viewHeight));
+    return true;
 }

@@ -40,6 +40,32 @@ public:
     // Whether part of the text is still to be drawn or laid out in the background.
     bool hasBackgroundWork() const;
 
+    // A place in the text shown, named by the source, for following another view of it. A place
+    // is a block with the blank lines after it, or all the text still to be written in the
+    // background, which is one place after the written blocks. A spot is a height in a place,
+    // from 0 at its top to 1 at the next place's top.
+    struct Spot
+    {
+        qsizetype place = 0;
+        qreal fraction = 0;
+    };
+    // The characters of the source a place stands for, from its first to the next place's first.
+    struct SourceRange
+    {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+    };
+    qsizetype placeAtSource(qsizetype position) const;
+    SourceRange sourceRangeOf(qsizetype place) const;
+    // The spot at that height of the document.
+    Spot spotAt(qreal y) const;
+    // The height of the spot in the document. Its place and a screen below it are laid out first,
+    // so that the height holds when they are shown.
+    qreal heightOf(const Spot &spot);
+    // Scrolls the least that shows the spot, with its whole place when that fits in the view;
+    // false when the spot is in view already.
+    bool reveal(const Spot &spot);
+
     // Blocks longer than this show their beginning and say that the rest is not shown: laying
     // out megabytes of one block would freeze the program.
     static constexpr qsizetype maxShownCharacters = 50'000;
@@ -48,11 +74,16 @@ Q_SIGNALS:
     // A link the user clicked, for http, https and mailto only; it is also handed to the
     // desktop's handler.
     void linkActivated(const QUrl &url);
+    // The user scrolled the view: with the wheel, the scroll bar or the keyboard.
+    void scrolledByUser();
+    // Blocks were written or laid out in the background: spots may stand at other heights.
+    void placesMoved();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
     QVariant loadResource(int type, const QUrl &name) override;
 
@@ -75,6 +106,12 @@ private:
     Anchor topAnchor() const;
     void keep(const Anchor &anchor);
     void writeBlock(QTextCursor &cursor, const Block &block) const;
+    void watchUserScrolls();
+    qsizetype placeCount() const;
+    qsizetype placeBegin(qsizetype place) const;
+    qsizetype writtenSourceEnd() const;
+    qreal placeTop(qsizetype place) const;
+    qreal placeBottom(qsizetype place) const;
 
     markdown::IncrementalParser m_parser;
     qreal m_zoom = 1;
@@ -87,4 +124,6 @@ private:
     QTimer m_backgroundWork;
     QString m_pressedAnchor;
     QPoint m_pressPosition;
+    bool m_scrollActionPending = false;
+    bool m_takingKey = false;
 };
