@@ -6,6 +6,7 @@
 #include "app/notefinder.h"
 #include "app/notelistmodel.h"
 #include "app/noterowdelegate.h"
+#include "app/scrollfollower.h"
 #include "app/searchfield.h"
 #include "app/statuscounts.h"
 #include "app/tintediconengine.h"
@@ -179,6 +180,7 @@ QWidget *ContentView::buildDetail()
     m_editor->setMinimumWidth(paneMinimumWidth);
     m_preview = new MarkdownView;
     m_preview->setMinimumWidth(paneMinimumWidth);
+    new ScrollFollower(m_editor, m_preview, this);
 
     m_findBar = new FindBar(m_editor);
     auto *editorColumn = new QWidget;
