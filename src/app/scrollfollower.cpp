@@ -75,7 +75,10 @@ void ScrollFollower::followPreview()
     if (share > 0)
         line +=
             share * (m_editor->lastTopDisplayLine() - displayLineOfSpot(m_preview->spotAt(end)));
-    m_editor->scrollToDisplayLine(std::lround(std::max(line, 0.0)));
+    // The line the preview's top is in, not the nearest; the preview's whole pixels may fall a
+    // little short of a line's place.
+    constexpr double pixelSlack = 0.05;
+    m_editor->scrollToDisplayLine(long(std::floor(std::max(line, 0.0) + pixelSlack)));
     m_editorTop = editorTop();
 }
 
