@@ -6,6 +6,9 @@
 
 #include <QThread>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -27,6 +30,16 @@ constexpr qsizetype textNotLooked = -2;
 constexpr qsizetype countedBytes = 4096;
 // Fewer notes than this are read on one thread: starting others would cost more than it saves.
 constexpr size_t notesPerThread = 64;
+// The niceness of the threads that read notes.
+constexpr int readerNiceness = 5;
+
+// Reading shares the cores with the window, which must come up and answer at once: at a lower
+// priority the readers get what the window leaves. (Qt's thread priorities change nothing under
+// Linux's default scheduling.)
+void yieldToTheWindow()
+{
+    setpriority(PRIO_PROCESS, id_t(gettid()), readerNiceness);
+}
 
 template<typename View> View lineAt(View text, qsizetype line)
 {
@@ -364,7 +377,7 @@ void NoteSearch::startReading()
     m_reader = QThread::create(
         [this, requests = std::move(requests)] { m_readResults = read(requests, m_stop); });
     connect(m_reader, &QThread::finished, this, &NoteSearch::takeReadResults);
-    m_reader->start(QThread::LowPriority);
+    m_reader->start();
 }
 
 void NoteSearch::takeReadResults()
@@ -427,6 +440,7 @@ NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &request
     std::vector<search::ByteCounts> counts(threads, search::ByteCounts {});
     std::atomic<size_t> next = 0;
     const auto work = [&](search::ByteCounts &threadCounts) {
+        yieldToTheWindow();
         for (size_t i; !stop && (i = next++) < requests.size();)
             results.notes[i] = readOne(requests[i], threadCounts);
     };
