@@ -98,6 +98,11 @@ private Q_SLOTS:
                                               << "5 \\d" << Ranges {{2, 2}};
         QTest::newRow("brackets are literal") << "[x]"
                                               << "x [x]" << Ranges {{2, 3}};
+        const QString x40(40, 'x');
+        QTest::newRow("at the end of a long text") << "ab" << x40 + "ab" << Ranges {{40, 2}};
+        QTest::newRow("in the last places of a long text")
+            << "cab"
+            << "cab" + x40.first(15) + "cab" + x40.first(2) << Ranges {{0, 3}, {18, 3}};
         QTest::newRow("missing") << "cafx"
                                  << "café" << Ranges {};
         QTest::newRow("blank") << "  "

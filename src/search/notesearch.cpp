@@ -212,19 +212,26 @@ QStringList NoteSearch::matches(const QString &query) const
         m_inName.push_back(allInName);
     }
 
-    QStringList names;
-    names.reserve(qsizetype(found.size()));
-    for (const bool byName : {true, false}) {
-        for (size_t i = 0; i < found.size(); ++i) {
-            if (m_inName[i] == byName)
-                names.append(found[i]->name);
+    // A letter typed often leaves the results as they were, and their names need not be listed
+    // again.
+    const bool sameResults =
+        m_lastGeneration == m_generation && found == m_lastResults && m_inName == m_lastInName;
+    if (!sameResults) {
+        m_lastNames.clear();
+        m_lastNames.reserve(qsizetype(found.size()));
+        for (const bool byName : {true, false}) {
+            for (size_t i = 0; i < found.size(); ++i) {
+                if (m_inName[i] == byName)
+                    m_lastNames.append(found[i]->name);
+            }
         }
     }
     m_lastQuery = parsed;
     std::swap(m_lastResults, m_spareResults);
     std::swap(m_lastTextAt, m_spareTextAt);
+    std::swap(m_lastInName, m_inName);
     m_lastGeneration = m_generation;
-    return names;
+    return m_lastNames;
 }
 
 // A term that holds a term of the previous query occurs in a text no earlier than that one did,

@@ -126,5 +126,7 @@ private:
     mutable std::vector<Entry *> m_spareResults;
     mutable std::vector<qsizetype> m_spareTextAt;
     mutable std::vector<bool> m_inName;
+    mutable std::vector<bool> m_lastInName; // whether each result holds every term in its name
+    mutable QStringList m_lastNames;
     mutable quint64 m_lastGeneration = ~quint64(0);
 };

@@ -102,18 +102,28 @@ qsizetype scanPairs(const char *text, qsizetype start, qsizetype lastStart, qsiz
 #ifdef __SSE2__
     const __m128i firsts = _mm_set1_epi8(firstByte);
     const __m128i seconds = _mm_set1_epi8(secondByte);
-    for (; start + 15 <= lastStart; start += 16) {
-        const auto *atFirst = reinterpret_cast<const __m128i *>(text + start + first);
-        const auto *atSecond = reinterpret_cast<const __m128i *>(text + start + second);
+    // The sixteen places from block on, but for the first skipped ones.
+    const auto scanBlock = [&](qsizetype block, int skipped) -> qsizetype {
+        const auto *atFirst = reinterpret_cast<const __m128i *>(text + block + first);
+        const auto *atSecond = reinterpret_cast<const __m128i *>(text + block + second);
         auto both = unsigned(
             _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(_mm_loadu_si128(atFirst), firsts),
                                             _mm_cmpeq_epi8(_mm_loadu_si128(atSecond), seconds))));
-        for (; both; both &= both - 1) {
-            const qsizetype candidate = start + std::countr_zero(both);
+        for (both &= ~0u << skipped; both; both &= both - 1) {
+            const qsizetype candidate = block + std::countr_zero(both);
             if (check(candidate))
                 return candidate;
         }
+        return -1;
+    };
+    for (; start + 15 <= lastStart; start += 16) {
+        if (const qsizetype found = scanBlock(start, 0); found >= 0)
+            return found;
     }
+    // The last places are one more block that overlaps the one before, when the text is long
+    // enough: places looked at one by one cost more than the whole block.
+    if (start <= lastStart && lastStart >= 15)
+        return scanBlock(lastStart - 15, int(start - (lastStart - 15)));
 #endif
     for (; start <= lastStart; ++start) {
         if (text[start + first] == firstByte && text[start + second] == secondByte && check(start))
