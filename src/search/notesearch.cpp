@@ -30,6 +30,9 @@ constexpr qsizetype textNotLooked = -2;
 constexpr qsizetype countedBytes = 4096;
 // Fewer notes than this are read on one thread: starting others would cost more than it saves.
 constexpr size_t notesPerThread = 64;
+// Folded texts are kept in shelves of this size, but for longer ones; a shelf leaves less than a
+// text unused, but for each thread's last one, which is cut to size.
+constexpr size_t shelfSize = 256 * 1024;
 // The niceness of the threads that read notes.
 constexpr int readerNiceness = 5;
 
@@ -122,7 +125,8 @@ struct NoteSearch::Entry
     QUrl url;
     QDateTime modified;
     QByteArray foldedName;
-    QByteArray foldedText; // empty until read, and for a note that cannot be read
+    Shelf textShelf; // holds the folded text
+    QByteArrayView foldedText; // empty until read, and for a note that cannot be read
     quint64 version = 0; // raised whenever the text is to be read again
     quint64 seen = 0; // the generation that last found the note listed
     bool read = false;
@@ -403,7 +407,9 @@ void NoteSearch::takeReadResults()
         if (at == m_entries.end() || at->second->version != result.version)
             continue;
         Entry &entry = *at->second;
-        entry.foldedText = std::move(result.foldedText);
+        entry.textShelf = results.shelves[result.shelf];
+        entry.foldedText =
+            QByteArrayView(entry.textShelf->data() + result.offset, qsizetype(result.length));
         entry.read = true;
     }
     ++m_generation;
@@ -435,8 +441,9 @@ NoteSearch::Entry *NoteSearch::findByName(const QString &name) const
 }
 
 // Runs on the reader thread, and on helpers when there are many notes: reading is mostly
-// waiting on the system, and a folder's worth takes seconds on one thread. It touches nothing but
-// its requests.
+// waiting on the system, and a folder's worth takes seconds on one thread. Each thread takes
+// runs of notes in the sidebar's order and shelves their texts in that order. It touches nothing
+// but its requests.
 NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &requests,
                                          const std::atomic<bool> &stop)
 {
@@ -444,39 +451,62 @@ NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &request
     results.notes.resize(requests.size());
     const size_t threads = std::clamp<size_t>(requests.size() / notesPerThread, 1,
                                               size_t(std::max(QThread::idealThreadCount(), 1)));
+    std::vector<std::vector<std::string>> shelves(threads);
     std::vector<search::ByteCounts> counts(threads, search::ByteCounts {});
-    std::atomic<size_t> next = 0;
-    const auto work = [&](search::ByteCounts &threadCounts) {
+    std::atomic<size_t> nextRun = 0;
+    const auto work = [&](size_t thread) {
         yieldToTheWindow();
-        for (size_t i; !stop && (i = next++) < requests.size();)
-            results.notes[i] = readOne(requests[i], threadCounts);
+        for (size_t run; (run = nextRun++) * notesPerThread < requests.size();) {
+            const size_t end = std::min(requests.size(), (run + 1) * notesPerThread);
+            for (size_t i = run * notesPerThread; i < end && !stop; ++i) {
+                results.notes[i] = readOne(requests[i], shelves[thread], counts[thread]);
+                results.notes[i].reader = thread;
+            }
+        }
+        if (!shelves[thread].empty())
+            shelves[thread].back().shrink_to_fit();
     };
     std::vector<std::thread> helpers;
     for (size_t helper = 1; helper < threads; ++helper)
-        helpers.emplace_back(work, std::ref(counts[helper]));
-    work(counts[0]);
+        helpers.emplace_back(work, helper);
+    work(0);
     for (std::thread &helper : helpers)
         helper.join();
-    for (const search::ByteCounts &threadCounts : counts) {
-        for (size_t byte = 0; byte < threadCounts.size(); ++byte)
-            results.byteCounts[byte] += threadCounts[byte];
+    std::vector<size_t> firstShelf;
+    for (size_t thread = 0; thread < threads; ++thread) {
+        firstShelf.push_back(results.shelves.size());
+        for (std::string &shelf : shelves[thread])
+            results.shelves.push_back(std::make_shared<const std::string>(std::move(shelf)));
+        for (size_t byte = 0; byte < results.byteCounts.size(); ++byte)
+            results.byteCounts[byte] += counts[thread][byte];
     }
+    for (ReadResult &result : results.notes)
+        result.shelf += result.done ? firstShelf[result.reader] : 0;
     return results;
 }
 
-// Folded from the file's bytes, without decoding them to a string first.
-NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request, search::ByteCounts &counts)
+// Folded from the file's bytes, without decoding them to a string first. Shelves are filled to
+// a size fixed beforehand: growing one would copy it and touch new memory over and over.
+NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
+                                           std::vector<std::string> &shelves,
+                                           search::ByteCounts &counts)
 {
-    ReadResult result {request.key, request.version, {}, true};
+    QByteArray folded;
     if (request.text) {
-        result.foldedText = search::fold(*request.text);
+        folded = search::fold(*request.text);
     } else {
         const fileservices::FileRead file = fileservices::readFile(request.url.toLocalFile());
         if (file.status == fileservices::ReadStatus::Ok)
-            result.foldedText = search::foldUtf8(file.bytes).value_or(QByteArray());
+            folded = search::foldUtf8(file.bytes).value_or(QByteArray());
     }
-    for (const char byte :
-         QByteArrayView(result.foldedText).first(std::min(result.foldedText.size(), countedBytes)))
+    for (const char byte : QByteArrayView(folded).first(std::min(folded.size(), countedBytes)))
         ++counts[uchar(byte)];
+    const auto length = size_t(folded.size());
+    if (shelves.empty() || shelves.back().capacity() - shelves.back().size() < length)
+        shelves.emplace_back().reserve(std::max(length, shelfSize));
+    std::string &shelf = shelves.back();
+    ReadResult result {request.key,  request.version, 0,   shelves.size() - 1,
+                       shelf.size(), length,          true};
+    shelf.append(folded.constData(), length);
     return result;
 }

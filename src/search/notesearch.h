@@ -11,6 +11,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -62,16 +63,23 @@ private:
         quint64 version;
         std::optional<QString> text; // the editor's text; read from the file when none
     };
+    // Folded texts one after the other, as one reading thread read them: a search then scans
+    // memory in the order it lies, which the processor can fetch ahead.
+    using Shelf = std::shared_ptr<const std::string>;
     struct ReadResult
     {
         QString key;
         quint64 version = 0;
-        QByteArray foldedText;
+        size_t reader = 0; // the thread that read it
+        size_t shelf = 0; // that thread's, until all are put together
+        size_t offset = 0; // of the folded text on its shelf
+        size_t length = 0;
         bool done = false; // false when the reading was stopped before it
     };
     struct ReadResults
     {
         std::vector<ReadResult> notes;
+        std::vector<Shelf> shelves;
         search::ByteCounts byteCounts {};
     };
     // Where the search for a term of a query may start in a text that the previous query
@@ -96,7 +104,8 @@ private:
                          const std::vector<Origin> &origins, size_t previousResult) const;
     static ReadResults read(const std::vector<ReadRequest> &requests,
                             const std::atomic<bool> &stop);
-    static ReadResult readOne(const ReadRequest &request, search::ByteCounts &counts);
+    static ReadResult readOne(const ReadRequest &request, std::vector<std::string> &shelves,
+                              search::ByteCounts &counts);
 
     struct KeyHash
     {
