@@ -211,6 +211,59 @@ private Q_SLOTS:
         QCOMPARE(shot.pixelColor(13, y), background);
     }
 
+    // What the finder finds is marked in the highlight colour, in the block that holds it only,
+    // and nothing is once the finder is taken away.
+    void marksWhatTheFinderFinds_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<bool>("cleared");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("found") << "needle" << false << true;
+        QTest::newRow("found in a list item") << "item" << false << true;
+        QTest::newRow("not found") << "absent" << false << false;
+        QTest::newRow("finder taken away") << "needle" << true << false;
+    }
+
+    void marksWhatTheFinderFinds()
+    {
+        QFETCH(QString, word);
+        QFETCH(bool, cleared);
+        QFETCH(bool, marked);
+        MarkdownView view;
+        QPalette palette = view.palette();
+        palette.setColor(QPalette::Highlight, Qt::green);
+        view.setPalette(palette);
+        view.resize(500, 300);
+        view.setSource("# Title\n\nSome words with a needle in them.\n\n- an item\n");
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setMarkFinder([word](QStringView text) {
+            const qsizetype at = text.indexOf(word);
+            return at < 0 ? QList<std::pair<int, int>> {}
+                          : QList<std::pair<int, int>> {{int(at), int(word.size())}};
+        });
+        if (cleared)
+            view.setMarkFinder({});
+        QApplication::processEvents();
+        const QImage shot = view.viewport()->grab().toImage();
+        QRect green;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor pixel = shot.pixelColor(x, y);
+                if (pixel.green() > pixel.red() + 40 && pixel.green() > pixel.blue() + 40)
+                    green |= QRect(x, y, 1, 1);
+            }
+        }
+        QCOMPARE(!green.isEmpty(), marked);
+        if (!marked)
+            return;
+        QTextBlock holder = view.document()->begin();
+        while (!holder.text().contains(word))
+            holder = holder.next();
+        const QRectF bounds = view.document()->documentLayout()->blockBoundingRect(holder);
+        QVERIFY(bounds.contains(green));
+    }
+
     void longNoteOpensAtTheTop()
     {
         MarkdownView view;

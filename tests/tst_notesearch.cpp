@@ -1,9 +1,11 @@
 #include "sandbox.h"
+#include "search/folding.h"
 #include "search/notesearch.h"
 #include "search/searchquery.h"
 #include "store/notestore.h"
 
 #include <QSignalSpy>
+#include <QStringDecoder>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -96,6 +98,11 @@ private Q_SLOTS:
                                               << "5 \\d" << Ranges {{2, 2}};
         QTest::newRow("brackets are literal") << "[x]"
                                               << "x [x]" << Ranges {{2, 3}};
+        const QString x40(40, 'x');
+        QTest::newRow("at the end of a long text") << "ab" << x40 + "ab" << Ranges {{40, 2}};
+        QTest::newRow("in the last places of a long text")
+            << "cab"
+            << "cab" + x40.first(15) + "cab" + x40.first(2) << Ranges {{0, 3}, {18, 3}};
         QTest::newRow("missing") << "cafx"
                                  << "café" << Ranges {};
         QTest::newRow("blank") << "  "
@@ -108,6 +115,41 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(Ranges, expected);
         QCOMPARE(SearchQuery(query).findIn(text), expected);
+    }
+
+    // Notes are folded from their files' bytes; the result must be the folding of their text.
+    void foldsUtf8AsText_data()
+    {
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("ASCII longer than a word")
+            << QByteArray("Hello, World! ABCDEFGHIJ xyz") << true;
+        QTest::newRow("accents, sharp s, decomposed") << QByteArray("Caf\xC3\xA9 STRA\xC3\x9F"
+                                                                    "E cafe\xCC\x81")
+                                                      << true;
+        QTest::newRow("scripts between ASCII runs")
+            << QByteArray("abcdefghij\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0 ABCDEFGH "
+                          "\xE6\x9D\xB1\xE4\xBA\xAC\xCE\x91\xCE\xA3")
+            << true;
+        QTest::newRow("outside the BMP")
+            << QByteArray("x\xF0\x9D\x90\x80y\xF0\x9F\x98\x80") << true;
+        QTest::newRow("byte-order mark, CR LF") << QByteArray("\xEF\xBB\xBFOne\r\nTwo\r") << true;
+        QTest::newRow("invalid byte") << QByteArray("words \xFF\xFE") << false;
+        QTest::newRow("overlong") << QByteArray("a\xC0\x80") << false;
+        QTest::newRow("surrogate") << QByteArray("a\xED\xA0\x80") << false;
+        QTest::newRow("cut at the end") << QByteArray("abc\xE6\x9D") << false;
+    }
+
+    void foldsUtf8AsText()
+    {
+        QFETCH(QByteArray, utf8);
+        QFETCH(bool, valid);
+        const std::optional<QByteArray> folded = search::foldUtf8(utf8);
+        QCOMPARE(folded.has_value(), valid);
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        const QString text = decoder.decode(utf8);
+        if (valid)
+            QCOMPARE(*folded, search::fold(text));
     }
 
     void matches_data()
@@ -150,13 +192,17 @@ private Q_SLOTS:
     void narrowingGivesTheSameResults()
     {
         Sandbox sandbox;
-        writeNotes(sandbox, {{"a", "apple pie"}, {"b", "apricot"}, {"c", "pineapple"}});
+        writeNotes(sandbox,
+                   {{"a", "apple pie"}, {"b", "apricot"}, {"c", "pineapple"}, {"pine", "cone"}});
         NoteStore store(sandbox.documents());
         NoteSearch search(&store);
         QTRY_VERIFY(search.isReady());
-        const QStringList typed {"a",      "ap",      "app",      "appl",       "apple",
-                                 "apple ", "apple p", "apple pi", "\"apple pi", "\"apple pie\"",
-                                 "pi",     "p"};
+        // Words grow at either end, and from matching by name to matching by text.
+        const QStringList typed {"a",      "ap",        "app",      "appl",       "apple",
+                                 "apple ", "apple p",   "apple pi", "\"apple pi", "\"apple pie\"",
+                                 "pi",     "p",         "e",        "le",         "ple",
+                                 "pple",   "pin",       "pine",     "pinea",      "ne",
+                                 "cone",   "pine cone", "pine con", "pine co"};
         for (const QString &query : typed) {
             NoteSearch fresh(&store);
             QTRY_VERIFY(fresh.isReady());

@@ -8,6 +8,7 @@
 #include "store/notestore.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QApplication>
 #include <QListView>
 #include <QTest>
@@ -161,6 +162,31 @@ private Q_SLOTS:
             QCOMPARE(editor->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS),
                      editor->SendScintilla(QsciScintilla::SCI_GETLENGTH));
         }
+    }
+
+    // What assistive technology is told: the field's name, what it does and how many notes it
+    // found, and a clear button with a name that takes the focus and can be pressed.
+    void fieldIsDescribedForAccessibility()
+    {
+        Window window;
+        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(window.field());
+        QCOMPARE(field->text(QAccessible::Name), "Search notes");
+        QVERIFY(!field->text(QAccessible::Description).contains("Notes found"));
+        window.type("seed");
+        QVERIFY(field->text(QAccessible::Description).endsWith("Notes found: 2"));
+        window.type(" water");
+        QVERIFY(field->text(QAccessible::Description).endsWith("Notes found: 1"));
+
+        QAccessibleInterface *clear = nullptr;
+        for (int i = 0; i < field->childCount(); ++i) {
+            if (field->child(i)->text(QAccessible::Name) == "Clear the search")
+                clear = field->child(i);
+        }
+        QVERIFY(clear);
+        QVERIFY(clear->state().focusable);
+        clear->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(window.field()->text(), QString());
+        QVERIFY(!field->text(QAccessible::Description).contains("Notes found"));
     }
 
     void chosenNoteOpensAtItsFirstMatch()

@@ -519,6 +519,22 @@
         <source>Search or create</source>
         <translation>Suchen oder anlegen</translation>
     </message>
+    <message>
+        <source>Search notes</source>
+        <translation>Notizen durchsuchen</translation>
+    </message>
+    <message>
+        <source>Shows the notes that hold every word typed. Enter opens the first, Ctrl+Enter creates a note, Esc clears the field.</source>
+        <translation>Zeigt die Notizen, die jedes eingegebene Wort enthalten. Eingabe öffnet die erste, Strg+Eingabe legt eine Notiz an, Esc leert das Feld.</translation>
+    </message>
+    <message>
+        <source>Notes found: %1</source>
+        <translation>Gefundene Notizen: %1</translation>
+    </message>
+    <message>
+        <source>Clear the search</source>
+        <translation>Suche leeren</translation>
+    </message>
 </context>
 <context>
     <name>SearchResultsModel</name>

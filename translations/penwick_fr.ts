@@ -519,6 +519,22 @@
         <source>Search or create</source>
         <translation>Rechercher ou créer</translation>
     </message>
+    <message>
+        <source>Search notes</source>
+        <translation>Rechercher dans les notes</translation>
+    </message>
+    <message>
+        <source>Shows the notes that hold every word typed. Enter opens the first, Ctrl+Enter creates a note, Esc clears the field.</source>
+        <translation>Affiche les notes qui contiennent chaque mot saisi. Entrée ouvre la première, Ctrl+Entrée crée une note, Échap vide le champ.</translation>
+    </message>
+    <message>
+        <source>Notes found: %1</source>
+        <translation>Notes trouvées : %1</translation>
+    </message>
+    <message>
+        <source>Clear the search</source>
+        <translation>Effacer la recherche</translation>
+    </message>
 </context>
 <context>
     <name>SearchResultsModel</name>

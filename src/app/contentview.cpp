@@ -566,7 +566,15 @@ void ContentView::followList()
 
 void ContentView::takeQuery()
 {
-    m_editor->setSearchQuery(search::SearchQuery(m_finder->query()));
+    const search::SearchQuery query(m_finder->query());
+    m_editor->setSearchQuery(query);
+    m_preview->setMarkFinder(
+        query.isBlank() ? PreviewLayout::MarkFinder() : [query](QStringView text) {
+            QList<std::pair<int, int>> marks;
+            for (const search::TextRange &match : query.findIn(text))
+                marks.append({int(match.start), int(match.length)});
+            return marks;
+        });
 }
 
 void ContentView::focusEditor(bool atEnd)

@@ -22,6 +22,7 @@ NoteFinder::NoteFinder(NoteStore *store, NoteSearch *search, NoteListModel *allN
     connect(m_field, &SearchField::openRequested, this, &NoteFinder::open);
     connect(m_field, &SearchField::createRequested, this, &NoteFinder::create);
     connect(m_field, &SearchField::leaveRequested, this, &NoteFinder::leave);
+    connect(m_results, &QAbstractItemModel::modelReset, this, &NoteFinder::countResults);
 }
 
 QString NoteFinder::query() const
@@ -51,10 +52,17 @@ void NoteFinder::search(const QString &query)
     if (query.trimmed().isEmpty()) {
         m_results->setQuery(QString());
         show(m_allNotes);
-        return;
+    } else {
+        m_results->setQuery(query);
+        show(m_results);
     }
-    m_results->setQuery(query);
-    show(m_results);
+    countResults();
+}
+
+void NoteFinder::countResults()
+{
+    m_field->setResultCount(showsResults() ? std::optional<int>(m_results->rowCount())
+                                           : std::nullopt);
 }
 
 void NoteFinder::show(QAbstractItemModel *model)

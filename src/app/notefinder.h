@@ -41,6 +41,7 @@ private:
     void open();
     void create();
     void leave();
+    void countResults();
     bool showsResults() const;
     void show(QAbstractItemModel *model);
 

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include <optional>
+
 // The field above the sidebar that finds notes as the user types, or makes one. It only reads
 // keys: Up and Down, Enter, Ctrl+Enter and Esc become requests the sidebar's owner acts on.
 class SearchField : public QLineEdit
@@ -9,6 +11,8 @@ class SearchField : public QLineEdit
     Q_OBJECT
 public:
     explicit SearchField(QWidget *parent = nullptr);
+    // Tells assistive technology how many notes the query found; none while the field is blank.
+    void setResultCount(std::optional<int> count);
 
 Q_SIGNALS:
     void stepRequested(int rows); // Up is -1, Down +1
@@ -18,4 +22,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void describeClearButton();
 };

@@ -240,6 +240,11 @@ void MarkdownView::setZoomFactor(qreal factor)
     setFont(zoomed); // draws the blocks again
 }
 
+void MarkdownView::setMarkFinder(PreviewLayout::MarkFinder finder)
+{
+    m_layout->setMarkFinder(std::move(finder));
+}
+
 bool MarkdownView::hasBackgroundWork() const
 {
     return m_layout->hasStaleBlocks() || m_written < m_parser.blockCount()

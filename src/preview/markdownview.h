@@ -2,11 +2,11 @@
 
 #include "markdown/block.h"
 #include "markdown/incrementalparser.h"
+#include "preview/previewlayout.h"
 
 #include <QTextEdit>
 #include <QTimer>
 
-class PreviewLayout;
 class QDeadlineTimer;
 class QTextCursor;
 
@@ -37,6 +37,9 @@ public:
     // Scales every font of the preview (1 is the desktop's size).
     void setZoomFactor(qreal factor);
     qreal zoomFactor() const { return m_zoom; }
+    // Marks what the finder finds in the text shown, as the matches of a search are; only what
+    // comes into sight is looked at. An empty finder marks nothing.
+    void setMarkFinder(PreviewLayout::MarkFinder finder);
     // Whether part of the text is still to be drawn or laid out in the background.
     bool hasBackgroundWork() const;
 

@@ -271,6 +271,7 @@ void PreviewLayout::draw(QPainter *painter, const PaintContext &context)
         drawDecoration(painter, block, bounds.top(), context.palette);
 
         QList<QTextLayout::FormatRange> selections;
+        appendMarks(block, context.palette, selections);
         for (const Selection &selection : context.selections) {
             const int start =
                 std::max(selection.cursor.selectionStart(), block.position()) - block.position();
@@ -287,6 +288,27 @@ void PreviewLayout::draw(QPainter *painter, const PaintContext &context)
             block.layout()->drawCursor(painter, bounds.topLeft(), cursor);
     }
     painter->restore();
+}
+
+void PreviewLayout::setMarkFinder(MarkFinder finder)
+{
+    m_markFinder = std::move(finder);
+    Q_EMIT update(QRectF(0, 0, 1e9, 1e9));
+}
+
+// The marks go under the user's selection, which is drawn over them; their colour is the
+// editor's for the same matches.
+void PreviewLayout::appendMarks(const QTextBlock &block, const QPalette &palette,
+                                QList<QTextLayout::FormatRange> &ranges) const
+{
+    if (!m_markFinder)
+        return;
+    QColor colour = palette.color(QPalette::Highlight);
+    colour.setAlpha(90);
+    QTextCharFormat mark;
+    mark.setBackground(colour);
+    for (const auto &[start, length] : m_markFinder(block.text()))
+        ranges.append({start, length, mark});
 }
 
 void PreviewLayout::drawDecoration(QPainter *painter, const QTextBlock &block, qreal top,

@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 
+#include <functional>
 #include <vector>
 
 class QDeadlineTimer;
@@ -22,6 +23,10 @@ class PreviewLayout : public QAbstractTextDocumentLayout
 {
     Q_OBJECT
 public:
+    // The places in a block's text to mark, as the matches of a search are: start and length,
+    // in order.
+    using MarkFinder = std::function<QList<std::pair<int, int>>(QStringView text)>;
+
     explicit PreviewLayout(QTextDocument *document);
 
     void draw(QPainter *painter, const PaintContext &context) override;
@@ -41,6 +46,9 @@ public:
     // Lays out waiting blocks, top to bottom, until the deadline; false when none is left.
     bool layOutStaleBlocks(const QDeadlineTimer &deadline);
     bool hasStaleBlocks() const { return m_staleCount > 0; }
+    // Marks what the finder finds in each block as it is painted, so that only the blocks in
+    // sight are looked at; an empty finder marks nothing.
+    void setMarkFinder(MarkFinder finder);
     // The number of the block whose extent holds y (document coordinates), or the nearest one.
     int blockAt(qreal y) const;
     qreal blockTop(int number) const;
@@ -54,6 +62,8 @@ private:
     bool layOutIfStale(const QTextBlock &block);
     void moveTopsFrom(int first);
     qreal layoutBlock(const QTextBlock &block) const;
+    void appendMarks(const QTextBlock &block, const QPalette &palette,
+                     QList<QTextLayout::FormatRange> &ranges) const;
     void drawDecoration(QPainter *painter, const QTextBlock &block, qreal top,
                         const QPalette &palette) const;
     qreal textWidth() const;
@@ -69,4 +79,5 @@ private:
     int m_staleCount = 0;
     int m_firstStale = 0; // no block before it waits
     qreal m_pendingHeight = 0;
+    MarkFinder m_markFinder;
 };

@@ -6,6 +6,7 @@
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -144,7 +145,54 @@ template<typename Take> void foldEach(QStringView text, Take &&take)
     }
 }
 
+// Lower-cases the ASCII bytes from at on up to the first byte that is not ASCII, eight at a
+// time while they last: most notes are mostly ASCII, and this is most of their folding.
+size_t foldAsciiRun(const char *bytes, size_t size, size_t at, std::string &out)
+{
+    const size_t start = at;
+    for (uint64_t word; at + 8 <= size; at += 8) {
+        std::memcpy(&word, bytes + at, 8);
+        if (word & 0x8080808080808080u)
+            break;
+    }
+    while (at < size && uchar(bytes[at]) < 0x80)
+        ++at;
+    const size_t end = out.size();
+    out.append(bytes + start, at - start);
+    for (size_t i = end; i < out.size(); ++i)
+        out[i] = asciiFolded(char16_t(uchar(out[i])));
+    return at;
+}
+
 } // namespace
+
+std::optional<QByteArray> foldUtf8(QByteArrayView utf8)
+{
+    thread_local std::string buffer;
+    buffer.clear();
+    buffer.reserve(size_t(utf8.size()));
+    const char *const bytes = utf8.data();
+    const auto size = int32_t(utf8.size());
+    const BmpTable *table = nullptr;
+    for (int32_t i = 0; i < size;) {
+        if (uchar(bytes[i]) < 0x80) {
+            i = int32_t(foldAsciiRun(bytes, size_t(size), size_t(i), buffer));
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(reinterpret_cast<const uint8_t *>(bytes), i, size, c);
+        if (c < 0)
+            return std::nullopt;
+        if (c < 0x10000) {
+            if (!table)
+                table = &bmpTable();
+            buffer.append(table->bytesOf(char16_t(c)));
+        } else {
+            foldCodePoint(char32_t(c), buffer);
+        }
+    }
+    return QByteArray(buffer.data(), qsizetype(buffer.size()));
+}
 
 QByteArray fold(QStringView text)
 {

@@ -6,7 +6,11 @@
 
 #include <QThread>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -17,6 +21,28 @@ constexpr int editorPauseMs = 300;
 // sight in a narrow row, and to this length.
 constexpr qsizetype snippetLead = 20;
 constexpr qsizetype snippetLength = 160;
+// Where a term was found in a note's text: not at all (which rules the note out), or not looked
+// for as it was in the name.
+constexpr qsizetype textNotFound = -1;
+constexpr qsizetype textNotLooked = -2;
+// Enough of each text to tell which bytes are rare, without adding up a huge note each time
+// it is edited.
+constexpr qsizetype countedBytes = 4096;
+// Fewer notes than this are read on one thread: starting others would cost more than it saves.
+constexpr size_t notesPerThread = 64;
+// Folded texts are kept in shelves of this size, but for longer ones; a shelf leaves less than a
+// text unused, but for each thread's last one, which is cut to size.
+constexpr size_t shelfSize = 256 * 1024;
+// The niceness of the threads that read notes.
+constexpr int readerNiceness = 5;
+
+// Reading shares the cores with the window, which must come up and answer at once: at a lower
+// priority the readers get what the window leaves. (Qt's thread priorities change nothing under
+// Linux's default scheduling.)
+void yieldToTheWindow()
+{
+    setpriority(PRIO_PROCESS, id_t(gettid()), readerNiceness);
+}
 
 template<typename View> View lineAt(View text, qsizetype line)
 {
@@ -99,7 +125,8 @@ struct NoteSearch::Entry
     QUrl url;
     QDateTime modified;
     QByteArray foldedName;
-    QByteArray foldedText; // empty until read, and for a note that cannot be read
+    Shelf textShelf; // holds the folded text
+    QByteArrayView foldedText; // empty until read, and for a note that cannot be read
     quint64 version = 0; // raised whenever the text is to be read again
     quint64 seen = 0; // the generation that last found the note listed
     bool read = false;
@@ -139,28 +166,108 @@ bool NoteSearch::isReady() const
 
 QStringList NoteSearch::matches(const QString &query) const
 {
-    const search::SearchQuery parsed(query);
+    const bool counted = std::any_of(m_byteCounts.cbegin(), m_byteCounts.cend(),
+                                     [](quint64 count) { return count > 0; });
+    const search::SearchQuery parsed(query, counted ? &m_byteCounts : nullptr);
+    const auto &terms = parsed.terms();
     const bool narrowing = m_lastGeneration == m_generation && parsed.narrows(m_lastQuery);
-    std::vector<Entry *> found;
-    for (Entry *entry : narrowing ? m_lastResults : m_order) {
-        const auto &terms = parsed.terms();
-        if (std::all_of(terms.cbegin(), terms.cend(),
-                        [entry](const auto &term) { return entry->hasTerm(term); }))
-            found.push_back(entry);
-    }
-    QStringList byName;
-    QStringList byText;
-    for (const Entry *entry : found) {
-        const auto &terms = parsed.terms();
-        const bool inName = std::all_of(terms.cbegin(), terms.cend(), [entry](const auto &term) {
-            return term.occursIn(entry->foldedName);
+    const std::vector<std::vector<Origin>> origins =
+        narrowing ? originsOf(parsed) : std::vector<std::vector<Origin>>(size_t(terms.size()));
+    // A term that is one of the previous query's cannot rule a previous result out, so it is
+    // looked for last.
+    std::vector<size_t> order;
+    for (size_t term = 0; term < size_t(terms.size()); ++term)
+        order.push_back(term);
+    std::stable_partition(order.begin(), order.end(), [&](size_t term) {
+        return !std::any_of(origins[term].cbegin(), origins[term].cend(), [&](const Origin &o) {
+            return terms[qsizetype(term)].folded() == m_lastQuery.terms()[o.previousTerm].folded();
         });
-        (inName ? byName : byText).append(entry->name);
+    });
+
+    std::vector<Entry *> &found = m_spareResults;
+    std::vector<qsizetype> &textAt = m_spareTextAt;
+    found.clear();
+    textAt.clear();
+    m_inName.clear();
+    const std::vector<Entry *> &candidates = narrowing ? m_lastResults : m_order;
+    for (size_t candidate = 0; candidate < candidates.size(); ++candidate) {
+        const Entry &entry = *candidates[candidate];
+        const size_t first = textAt.size();
+        textAt.resize(first + order.size());
+        bool allInName = true;
+        bool matched = true;
+        for (const size_t term : order) {
+            const search::SearchQuery::Term &searched = terms[qsizetype(term)];
+            const bool inName = searched.occursIn(entry.foldedName);
+            const qsizetype at =
+                inName ? textNotLooked : findInText(searched, entry, origins[term], candidate);
+            if (at == textNotFound) {
+                matched = false;
+                break;
+            }
+            textAt[first + term] = at;
+            allInName = allInName && inName;
+        }
+        if (!matched) {
+            textAt.resize(first);
+            continue;
+        }
+        found.push_back(candidates[candidate]);
+        m_inName.push_back(allInName);
+    }
+
+    // A letter typed often leaves the results as they were, and their names need not be listed
+    // again.
+    const bool sameResults =
+        m_lastGeneration == m_generation && found == m_lastResults && m_inName == m_lastInName;
+    if (!sameResults) {
+        m_lastNames.clear();
+        m_lastNames.reserve(qsizetype(found.size()));
+        for (const bool byName : {true, false}) {
+            for (size_t i = 0; i < found.size(); ++i) {
+                if (m_inName[i] == byName)
+                    m_lastNames.append(found[i]->name);
+            }
+        }
     }
     m_lastQuery = parsed;
-    m_lastResults = std::move(found);
+    std::swap(m_lastResults, m_spareResults);
+    std::swap(m_lastTextAt, m_spareTextAt);
+    std::swap(m_lastInName, m_inName);
     m_lastGeneration = m_generation;
-    return byName + byText;
+    return m_lastNames;
+}
+
+// A term that holds a term of the previous query occurs in a text no earlier than that one did,
+// less where it lies in this one.
+std::vector<std::vector<NoteSearch::Origin>>
+NoteSearch::originsOf(const search::SearchQuery &query) const
+{
+    std::vector<std::vector<Origin>> origins;
+    for (const search::SearchQuery::Term &term : query.terms()) {
+        std::vector<Origin> &inside = origins.emplace_back();
+        for (qsizetype previous = 0; previous < m_lastQuery.terms().size(); ++previous) {
+            const qsizetype offset = term.folded().indexOf(m_lastQuery.terms()[previous].folded());
+            if (offset >= 0)
+                inside.push_back({previous, offset});
+        }
+    }
+    return origins;
+}
+
+qsizetype NoteSearch::findInText(const search::SearchQuery::Term &term, const Entry &entry,
+                                 const std::vector<Origin> &origins, size_t previousResult) const
+{
+    qsizetype from = 0;
+    const size_t previousTerms = size_t(m_lastQuery.terms().size());
+    for (const Origin &origin : origins) {
+        const qsizetype previous =
+            m_lastTextAt[previousResult * previousTerms + size_t(origin.previousTerm)];
+        if (previous != textNotLooked)
+            from = std::max(from, previous - origin.offset);
+    }
+    const qsizetype at = term.indexIn(entry.foldedText, from);
+    return at < 0 ? textNotFound : at;
 }
 
 NoteSearch::Snippet NoteSearch::snippet(const QString &name, const QString &query) const
@@ -281,7 +388,7 @@ void NoteSearch::startReading()
     m_reader = QThread::create(
         [this, requests = std::move(requests)] { m_readResults = read(requests, m_stop); });
     connect(m_reader, &QThread::finished, this, &NoteSearch::takeReadResults);
-    m_reader->start(QThread::LowPriority);
+    m_reader->start();
 }
 
 void NoteSearch::takeReadResults()
@@ -289,14 +396,20 @@ void NoteSearch::takeReadResults()
     m_reader->wait();
     delete m_reader;
     m_reader = nullptr;
-    std::vector<ReadResult> results = std::move(m_readResults);
-    m_readResults.clear();
-    for (ReadResult &result : results) {
+    ReadResults results = std::move(m_readResults);
+    m_readResults = {};
+    for (size_t byte = 0; byte < m_byteCounts.size(); ++byte)
+        m_byteCounts[byte] += results.byteCounts[byte];
+    for (ReadResult &result : results.notes) {
+        if (!result.done)
+            continue;
         auto at = m_entries.find(result.key);
         if (at == m_entries.end() || at->second->version != result.version)
             continue;
         Entry &entry = *at->second;
-        entry.foldedText = std::move(result.foldedText);
+        entry.textShelf = results.shelves[result.shelf];
+        entry.foldedText =
+            QByteArrayView(entry.textShelf->data() + result.offset, qsizetype(result.length));
         entry.read = true;
     }
     ++m_generation;
@@ -327,25 +440,73 @@ NoteSearch::Entry *NoteSearch::findByName(const QString &name) const
     return equivalent != m_order.cend() ? *equivalent : nullptr;
 }
 
-// Runs on the reader thread: it touches nothing but its requests.
-std::vector<NoteSearch::ReadResult> NoteSearch::read(const std::vector<ReadRequest> &requests,
-                                                     const std::atomic<bool> &stop)
+// Runs on the reader thread, and on helpers when there are many notes: reading is mostly
+// waiting on the system, and a folder's worth takes seconds on one thread. Each thread takes
+// runs of notes in the sidebar's order and shelves their texts in that order. It touches nothing
+// but its requests.
+NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &requests,
+                                         const std::atomic<bool> &stop)
 {
-    std::vector<ReadResult> results;
-    results.reserve(requests.size());
-    for (const ReadRequest &request : requests) {
-        if (stop)
-            break;
-        ReadResult result {request.key, request.version, {}};
-        std::optional<QString> text = request.text;
-        if (!text) {
-            fileservices::ReadResult file = fileservices::readText(request.url.toLocalFile());
-            if (file.status == fileservices::ReadStatus::Ok)
-                text = std::move(file.text);
+    ReadResults results;
+    results.notes.resize(requests.size());
+    const size_t threads = std::clamp<size_t>(requests.size() / notesPerThread, 1,
+                                              size_t(std::max(QThread::idealThreadCount(), 1)));
+    std::vector<std::vector<std::string>> shelves(threads);
+    std::vector<search::ByteCounts> counts(threads, search::ByteCounts {});
+    std::atomic<size_t> nextRun = 0;
+    const auto work = [&](size_t thread) {
+        yieldToTheWindow();
+        for (size_t run; (run = nextRun++) * notesPerThread < requests.size();) {
+            const size_t end = std::min(requests.size(), (run + 1) * notesPerThread);
+            for (size_t i = run * notesPerThread; i < end && !stop; ++i) {
+                results.notes[i] = readOne(requests[i], shelves[thread], counts[thread]);
+                results.notes[i].reader = thread;
+            }
         }
-        if (text)
-            result.foldedText = search::fold(*text);
-        results.push_back(std::move(result));
+        if (!shelves[thread].empty())
+            shelves[thread].back().shrink_to_fit();
+    };
+    std::vector<std::thread> helpers;
+    for (size_t helper = 1; helper < threads; ++helper)
+        helpers.emplace_back(work, helper);
+    work(0);
+    for (std::thread &helper : helpers)
+        helper.join();
+    std::vector<size_t> firstShelf;
+    for (size_t thread = 0; thread < threads; ++thread) {
+        firstShelf.push_back(results.shelves.size());
+        for (std::string &shelf : shelves[thread])
+            results.shelves.push_back(std::make_shared<const std::string>(std::move(shelf)));
+        for (size_t byte = 0; byte < results.byteCounts.size(); ++byte)
+            results.byteCounts[byte] += counts[thread][byte];
     }
+    for (ReadResult &result : results.notes)
+        result.shelf += result.done ? firstShelf[result.reader] : 0;
     return results;
+}
+
+// Folded from the file's bytes, without decoding them to a string first. Shelves are filled to
+// a size fixed beforehand: growing one would copy it and touch new memory over and over.
+NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
+                                           std::vector<std::string> &shelves,
+                                           search::ByteCounts &counts)
+{
+    QByteArray folded;
+    if (request.text) {
+        folded = search::fold(*request.text);
+    } else {
+        const fileservices::FileRead file = fileservices::readFile(request.url.toLocalFile());
+        if (file.status == fileservices::ReadStatus::Ok)
+            folded = search::foldUtf8(file.bytes).value_or(QByteArray());
+    }
+    for (const char byte : QByteArrayView(folded).first(std::min(folded.size(), countedBytes)))
+        ++counts[uchar(byte)];
+    const auto length = size_t(folded.size());
+    if (shelves.empty() || shelves.back().capacity() - shelves.back().size() < length)
+        shelves.emplace_back().reserve(std::max(length, shelfSize));
+    std::string &shelf = shelves.back();
+    ReadResult result {request.key,  request.version, 0,   shelves.size() - 1,
+                       shelf.size(), length,          true};
+    shelf.append(folded.constData(), length);
+    return result;
 }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -62,11 +63,31 @@ private:
         quint64 version;
         std::optional<QString> text; // the editor's text; read from the file when none
     };
+    // Folded texts one after the other, as one reading thread read them: a search then scans
+    // memory in the order it lies, which the processor can fetch ahead.
+    using Shelf = std::shared_ptr<const std::string>;
     struct ReadResult
     {
         QString key;
-        quint64 version;
-        QByteArray foldedText;
+        quint64 version = 0;
+        size_t reader = 0; // the thread that read it
+        size_t shelf = 0; // that thread's, until all are put together
+        size_t offset = 0; // of the folded text on its shelf
+        size_t length = 0;
+        bool done = false; // false when the reading was stopped before it
+    };
+    struct ReadResults
+    {
+        std::vector<ReadResult> notes;
+        std::vector<Shelf> shelves;
+        search::ByteCounts byteCounts {};
+    };
+    // Where the search for a term of a query may start in a text that the previous query
+    // matched, from where the previous query's terms inside it occurred.
+    struct Origin
+    {
+        qsizetype previousTerm;
+        qsizetype offset; // of that term inside this one
     };
 
     void followNotes();
@@ -78,8 +99,13 @@ private:
     void takeReadResults();
     void updateReady();
     Entry *findByName(const QString &name) const;
-    static std::vector<ReadResult> read(const std::vector<ReadRequest> &requests,
-                                        const std::atomic<bool> &stop);
+    std::vector<std::vector<Origin>> originsOf(const search::SearchQuery &query) const;
+    qsizetype findInText(const search::SearchQuery::Term &term, const Entry &entry,
+                         const std::vector<Origin> &origins, size_t previousResult) const;
+    static ReadResults read(const std::vector<ReadRequest> &requests,
+                            const std::atomic<bool> &stop);
+    static ReadResult readOne(const ReadRequest &request, std::vector<std::string> &shelves,
+                              search::ByteCounts &counts);
 
     struct KeyHash
     {
@@ -95,12 +121,21 @@ private:
     QTimer m_editorPause; // an edit is read once typing pauses, not at every keystroke
     std::vector<ReadRequest> m_pending;
     QThread *m_reader = nullptr;
-    std::vector<ReadResult> m_readResults; // written by the reader until it finishes
+    ReadResults m_readResults; // written by the reader until it finishes
     std::atomic<bool> m_stop = false;
     bool m_ready = false;
+    search::ByteCounts m_byteCounts {}; // of a sample of every text read
 
-    // The previous query and its results, to narrow the next one.
+    // The previous query and its results, to narrow the next one: for each result, where each
+    // of the query's terms first occurred in its text (or textNotFound, or textNotLooked when
+    // the term was in its name). Spares keep their memory for the next query.
     mutable search::SearchQuery m_lastQuery;
     mutable std::vector<Entry *> m_lastResults;
+    mutable std::vector<qsizetype> m_lastTextAt;
+    mutable std::vector<Entry *> m_spareResults;
+    mutable std::vector<qsizetype> m_spareTextAt;
+    mutable std::vector<bool> m_inName;
+    mutable std::vector<bool> m_lastInName; // whether each result holds every term in its name
+    mutable QStringList m_lastNames;
     mutable quint64 m_lastGeneration = ~quint64(0);
 };

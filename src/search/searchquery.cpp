@@ -3,7 +3,12 @@
 #include "search/folding.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace search {
 
@@ -28,11 +33,20 @@ int commonness(unsigned char byte)
     return 40;
 }
 
-qsizetype rarestByte(const QByteArray &bytes)
+quint64 rarityScore(unsigned char byte, const ByteCounts *counts)
 {
-    qsizetype rarest = 0;
-    for (qsizetype i = 1; i < bytes.size(); ++i) {
-        if (commonness(uchar(bytes[i])) < commonness(uchar(bytes[rarest])))
+    return counts ? (*counts)[byte] : quint64(commonness(byte));
+}
+
+// The place of the rarest byte in bytes, leaving out the one at skip.
+qsizetype rarestByte(const QByteArray &bytes, const ByteCounts *counts, qsizetype skip = -1)
+{
+    qsizetype rarest = -1;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (i != skip
+            && (rarest < 0
+                || rarityScore(uchar(bytes[i]), counts)
+                    < rarityScore(uchar(bytes[rarest]), counts)))
             rarest = i;
     }
     return rarest;
@@ -70,40 +84,85 @@ bool endsLine(QStringView text, qsizetype at)
 
 } // namespace
 
-SearchQuery::Term::Term(QByteArray folded)
-    : m_folded(std::move(folded)), m_rareByte(rarestByte(m_folded))
-{ }
-
-// The rarest byte is found with memchr, which runs at memory speed, and only there is the whole
-// term compared: most texts that lack a term are passed over without a single comparison.
-qsizetype SearchQuery::Term::indexIn(QByteArrayView folded, qsizetype from) const
+SearchQuery::Term::Term(QByteArray folded, const ByteCounts *counts)
+    : m_folded(std::move(folded)), m_rarest(rarestByte(m_folded, counts))
 {
-    const qsizetype length = m_folded.size();
-    if (folded.size() - from < length)
+    m_nextRarest = m_folded.size() > 1 ? rarestByte(m_folded, counts, m_rarest) : m_rarest;
+}
+
+namespace {
+
+// Calls check(place) for each place from start to lastStart where firstByte stands first bytes
+// after it and secondByte second bytes after it, in order, until one returns true; looks at
+// sixteen places at a time. Returns that place, or -1.
+template<typename Check>
+qsizetype scanPairs(const char *text, qsizetype start, qsizetype lastStart, qsizetype first,
+                    char firstByte, qsizetype second, char secondByte, Check &&check)
+{
+#ifdef __SSE2__
+    const __m128i firsts = _mm_set1_epi8(firstByte);
+    const __m128i seconds = _mm_set1_epi8(secondByte);
+    // The sixteen places from block on, but for the first skipped ones.
+    const auto scanBlock = [&](qsizetype block, int skipped) -> qsizetype {
+        const auto *atFirst = reinterpret_cast<const __m128i *>(text + block + first);
+        const auto *atSecond = reinterpret_cast<const __m128i *>(text + block + second);
+        auto both = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(_mm_loadu_si128(atFirst), firsts),
+                                            _mm_cmpeq_epi8(_mm_loadu_si128(atSecond), seconds))));
+        for (both &= ~0u << skipped; both; both &= both - 1) {
+            const qsizetype candidate = block + std::countr_zero(both);
+            if (check(candidate))
+                return candidate;
+        }
         return -1;
-    const char *const begin = folded.data();
-    const char *const last = begin + folded.size() - length; // the last place it can start
-    const char rare = m_folded[m_rareByte];
-    for (const char *start = begin + from; start <= last;) {
-        const auto *found = static_cast<const char *>(
-            std::memchr(start + m_rareByte, rare, size_t(last - start) + 1));
-        if (!found)
-            return -1;
-        const char *candidate = found - m_rareByte;
-        if (std::memcmp(candidate, m_folded.constData(), size_t(length)) == 0)
-            return candidate - begin;
-        start = candidate + 1;
+    };
+    for (; start + 15 <= lastStart; start += 16) {
+        if (const qsizetype found = scanBlock(start, 0); found >= 0)
+            return found;
+    }
+    // The last places are one more block that overlaps the one before, when the text is long
+    // enough: places looked at one by one cost more than the whole block.
+    if (start <= lastStart && lastStart >= 15)
+        return scanBlock(lastStart - 15, int(start - (lastStart - 15)));
+#endif
+    for (; start <= lastStart; ++start) {
+        if (text[start + first] == firstByte && text[start + second] == secondByte && check(start))
+            return start;
     }
     return -1;
 }
 
-SearchQuery::SearchQuery(const QString &query)
+} // namespace
+
+// Only where the term's two rarest bytes both stand at their places is the whole term compared:
+// sixteen places are looked at in a few instructions, and most texts that lack a term are passed
+// over without a single comparison.
+qsizetype SearchQuery::Term::indexIn(QByteArrayView folded, qsizetype from) const
+{
+    const qsizetype length = m_folded.size();
+    from = std::max<qsizetype>(from, 0);
+    if (folded.size() - from < length || length == 0)
+        return -1;
+    const char *const text = folded.data();
+    const char *const term = m_folded.constData();
+    if (length == 1) {
+        const auto *found = static_cast<const char *>(
+            std::memchr(text + from, term[0], size_t(folded.size() - from)));
+        return found ? found - text : -1;
+    }
+    return scanPairs(text, from, folded.size() - length, m_rarest, term[m_rarest], m_nextRarest,
+                     term[m_nextRarest], [&](qsizetype candidate) {
+                         return std::memcmp(text + candidate, term, size_t(length)) == 0;
+                     });
+}
+
+SearchQuery::SearchQuery(const QString &query, const ByteCounts *counts)
 {
     for (const QString &term : wordsAndPhrases(query)) {
         QByteArray folded = fold(term);
         // A term of combining marks alone folds to nothing, and nothing is in every text.
         if (!folded.isEmpty())
-            m_terms.append(Term(std::move(folded)));
+            m_terms.append(Term(std::move(folded), counts));
     }
     std::stable_sort(m_terms.begin(), m_terms.end(), [](const Term &a, const Term &b) {
         return a.folded().size() > b.folded().size();

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace search {
@@ -15,6 +16,9 @@ struct TextRange
     qsizetype length;
     friend bool operator==(const TextRange &, const TextRange &) = default;
 };
+
+// How often each byte occurs in the texts searched, roughly; only their order matters.
+using ByteCounts = std::array<quint64, 256>;
 
 // A place in a text by line (lines end at LF, CR LF or a lone CR) and column (in UTF-16 units).
 struct TextPosition
@@ -32,7 +36,9 @@ public:
     class Term
     {
     public:
-        explicit Term(QByteArray folded);
+        // counts tell which of the term's bytes are rarest; without them, their frequency in
+        // English prose and UTF-8 is assumed.
+        explicit Term(QByteArray folded, const ByteCounts *counts = nullptr);
         const QByteArray &folded() const { return m_folded; }
         // Where the term next occurs in a folded text, from the byte at from on; -1 when not.
         qsizetype indexIn(QByteArrayView folded, qsizetype from = 0) const;
@@ -40,11 +46,14 @@ public:
 
     private:
         QByteArray m_folded;
-        qsizetype m_rareByte; // the byte least likely to occur in text, sought first
+        // The two bytes least likely to occur in text at their distance from each other, whose
+        // places are sought first; the same one twice in a term of one byte.
+        qsizetype m_rarest = 0;
+        qsizetype m_nextRarest = 0;
     };
 
     SearchQuery() = default;
-    explicit SearchQuery(const QString &query);
+    explicit SearchQuery(const QString &query, const ByteCounts *counts = nullptr);
 
     // No words: everything matches.
     bool isBlank() const { return m_terms.isEmpty(); }
