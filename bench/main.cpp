@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QThread>
@@ -549,6 +550,146 @@ void benchWidthChange()
                 spreadOf(usual).median / median);
 }
 
+// A folder with the long note and a small one; the long one is the newest when `longNewest`.
+QString makeLongAndSmallNotes(const QTemporaryDir &documents, const QByteArray &longNote,
+                              bool longNewest)
+{
+    const QString folder = makeNotes(documents, 0, QString());
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto write = [&](const QString &name, const QByteArray &bytes, const QDateTime &date) {
+        QFile file(folder + u'/' + name);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        file.setFileTime(date, QFileDevice::FileModificationTime);
+    };
+    write(QStringLiteral("big.md"), longNote, longNewest ? now : now.addDays(-1));
+    write(QStringLiteral("small.md"), "# Small\n", longNewest ? now.addDays(-1) : now);
+    return folder;
+}
+
+// The store made and the first window painted with the 100,000-line note as the newest, against
+// the same with a one-line note as the newest; then the longest turn until all work is done.
+void benchStartUpWithLongNote()
+{
+    std::printf("Start-up with the 100000-line note as the newest:\n");
+    const QByteArray note = fullLineNote(100000).toUtf8();
+    std::vector<double> big, small, longest;
+    for (int run = 0; run < 3; ++run) {
+        for (const bool longNewest : {true, false}) {
+            QTemporaryDir documents;
+            makeLongAndSmallNotes(documents, note, longNewest);
+            QElapsedTimer clock;
+            clock.start();
+            NoteStore store(documents.path());
+            ContentView window(&store);
+            window.resize(1200, 800);
+            window.show();
+            QApplication::processEvents();
+            (longNewest ? big : small).push_back(clock.nsecsElapsed() / 1e9);
+            if (longNewest)
+                longest.push_back(runUntilIdle(window.preview(), window.editor()));
+        }
+    }
+    const double ours = spreadOf(big).median;
+    const double oneLine = spreadOf(small).median;
+    std::printf("  store made to first window painted %6.1f ms, longest turn after it %5.1f ms; "
+                "with a one-line note newest %6.1f ms; long/one-line %.2f\n",
+                ours * 1e3, spreadOf(longest).median * 1e3, oneLine * 1e3, ours / oneLine);
+}
+
+// Selecting another note while the long one is shown, to the longest turn until all is done;
+// against a bare QsciScintilla clearing the same text.
+void benchSwitchingAway()
+{
+    std::printf("Switching away from the 100000-line note:\n");
+    const QString note = fullLineNote(100000);
+    QTemporaryDir documents;
+    makeLongAndSmallNotes(documents, note.toUtf8(), true);
+    NoteStore store(documents.path());
+    ContentView window(&store);
+    window.resize(1200, 800);
+    window.show();
+    std::vector<double> ours, bare;
+    for (int run = 0; run < 3; ++run) {
+        store.setSelection(QStringLiteral("big"));
+        runUntilIdle(window.preview(), window.editor());
+        double switching = secondsOf([&] {
+            store.setSelection(QStringLiteral("small"));
+            QApplication::processEvents();
+        });
+        ours.push_back(std::max(switching, runUntilIdle(window.preview(), window.editor())));
+    }
+    QsciScintilla alone;
+    alone.setUtf8(true);
+    alone.resize(480, 800);
+    alone.show();
+    for (int run = 0; run < 3; ++run) {
+        loadBare(&alone, note.toUtf8());
+        runUntilIdle(nullptr, &alone);
+        bare.push_back(secondsOf([&] {
+            alone.SendScintilla(QsciScintilla::SCI_CLEARALL);
+            QApplication::processEvents();
+        }));
+    }
+    std::printf("  longest turn %5.1f ms; bare QsciScintilla clearing it %5.1f ms; ours/bare "
+                "%.2f\n",
+                spreadOf(ours).median * 1e3, spreadOf(bare).median * 1e3,
+                spreadOf(ours).median / spreadOf(bare).median);
+}
+
+// The window resized and the divider between the editor and the preview moved with the long
+// note shown, each to the longest turn until all is done; against a bare QsciScintilla with the
+// same text resized as the editor was.
+void benchResizing()
+{
+    std::printf("Resizing with the 100000-line note shown:\n");
+    const QString note = fullLineNote(100000);
+    QTemporaryDir documents;
+    makeLongAndSmallNotes(documents, note.toUtf8(), true);
+    NoteStore store(documents.path());
+    ContentView window(&store);
+    window.resize(1200, 800);
+    window.show();
+    runUntilIdle(window.preview(), window.editor());
+    auto *panes = qobject_cast<QSplitter *>(window.preview()->parentWidget());
+    const auto longestTurn = [&](const std::function<void()> &change) {
+        double first = secondsOf([&] {
+            change();
+            QApplication::processEvents();
+        });
+        return std::max(first, runUntilIdle(window.preview(), window.editor()));
+    };
+    std::vector<double> resizes, moves, bare;
+    for (int run = 0; run < 4; ++run) {
+        const bool wide = run % 2 == 0;
+        resizes.push_back(longestTurn([&] { window.resize(wide ? 1400 : 1200, 800); }));
+        moves.push_back(longestTurn([&] {
+            const int total = panes->sizes().value(0) + panes->sizes().value(1);
+            panes->setSizes({wide ? total / 3 : total / 2, wide ? total * 2 / 3 : total / 2});
+        }));
+    }
+    QsciScintilla alone;
+    alone.setUtf8(true);
+    alone.setFont(window.editor()->font());
+    alone.resize(480, 800);
+    alone.show();
+    loadBare(&alone, note.toUtf8());
+    runUntilIdle(nullptr, &alone);
+    for (int run = 0; run < 4; ++run) {
+        bare.push_back(secondsOf([&] {
+            alone.resize(run % 2 == 0 ? 560 : 480, 800);
+            QApplication::processEvents();
+        }));
+        bare.back() = std::max(bare.back(), runUntilIdle(nullptr, &alone));
+    }
+    const double resize = spreadOf(resizes).median;
+    const double move = spreadOf(moves).median;
+    const double alone_ = spreadOf(bare).median;
+    std::printf("  window resized: longest turn %5.1f ms; divider moved: longest turn %5.1f ms; "
+                "bare QsciScintilla resized %5.1f ms; ours/bare %.2f and %.2f\n",
+                resize * 1e3, move * 1e3, alone_ * 1e3, resize / alone_, move / alone_);
+}
+
 // The same note with every paragraph in Arabic or Hebrew, which the editor measures and draws
 // through another path of the text layout.
 QString rightToLeftNote(int lines)
@@ -868,6 +1009,18 @@ int main(int argc, char **argv)
         benchRightToLeftKeystroke();
         return 0;
     }
+    // The figures issue 12 asks for, to be run again on a quiet machine.
+    if (argc == 2 && QByteArray(argv[1]) == "--huge") {
+        benchOpening();
+        benchStartUpWithLongNote();
+        benchKeystrokeInLongNote();
+        benchWidthChange();
+        benchResizing();
+        benchSwitchingAway();
+        benchAutosave();
+        benchMemory();
+        return 0;
+    }
     if (argc == 2 && QByteArray(argv[1]) == "--search") {
         benchStartUp();
         benchSearch();
@@ -886,8 +1039,11 @@ int main(int argc, char **argv)
     benchAutosave();
     benchKeystroke();
     benchOpening();
+    benchStartUpWithLongNote();
     benchKeystrokeInLongNote();
     benchWidthChange();
+    benchResizing();
+    benchSwitchingAway();
     benchRightToLeftKeystroke();
     benchCounts();
     benchSearch();
