@@ -591,7 +591,7 @@ void ContentView::showText()
     m_notice->setText(m_store->readOnlyReason());
     m_notice->setVisible(!m_store->isEditable());
     if (sameNote)
-        m_preview->setSource(m_store->text());
+        showTextInPreview();
     else
         m_preview->showNewSource(m_store->text());
     // A note chosen from the results opens at what it was found for.
@@ -605,13 +605,27 @@ void ContentView::showText()
 void ContentView::takeEdit(qsizetype position, qsizetype removed, const QString &inserted)
 {
     QString text = m_store->text();
-    if (position + removed <= text.size())
+    if (position + removed <= text.size()) {
         text.replace(position, removed, inserted);
-    if (text.size() != m_editor->utf16Length())
+        s_edit = PassingEdit {position, removed, inserted.size()};
+    }
+    if (text.size() != m_editor->utf16Length()) {
         text = m_editor->noteText();
+        s_edit.reset();
+    }
     s_passingEdit = true;
     m_store->setText(text);
     s_passingEdit = false;
+    s_edit.reset();
+}
+
+void ContentView::showTextInPreview()
+{
+    if (s_passingEdit && s_edit)
+        m_preview->setEditedSource(m_store->text(), s_edit->position, s_edit->removed,
+                                   s_edit->inserted);
+    else
+        m_preview->setSource(m_store->text());
 }
 
 ContentView::~ContentView()
