@@ -67,6 +67,18 @@ QString nativeText(QKeySequence::StandardKey key)
     return QKeySequence(key).toString(QKeySequence::NativeText);
 }
 
+// One pass over the text: replacing in a shared string would copy it whole, then move its tail.
+QString withEdit(const QString &text, qsizetype position, qsizetype removed,
+                 const QString &inserted)
+{
+    QString edited;
+    edited.reserve(text.size() - removed + inserted.size());
+    edited.append(QStringView(text).first(position));
+    edited.append(inserted);
+    edited.append(QStringView(text).sliced(position + removed));
+    return edited;
+}
+
 // Qt takes "[*]" in a window title for the modified mark; a note name is shown as it is.
 QString titleFor(const std::optional<QString> &selection)
 {
@@ -604,9 +616,10 @@ void ContentView::showText()
 // text is taken whole.
 void ContentView::takeEdit(qsizetype position, qsizetype removed, const QString &inserted)
 {
-    QString text = m_store->text();
-    if (position + removed <= text.size()) {
-        text.replace(position, removed, inserted);
+    const QString before = m_store->text();
+    QString text = before;
+    if (position + removed <= before.size()) {
+        text = withEdit(before, position, removed, inserted);
         s_edit = PassingEdit {position, removed, inserted.size()};
     }
     if (text.size() != m_editor->utf16Length()) {
