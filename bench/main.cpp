@@ -560,6 +560,8 @@ QString makeLongAndSmallNotes(const QTemporaryDir &documents, const QByteArray &
         QFile file(folder + u'/' + name);
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
+        // What is still buffered would be written at close, and date the file then.
+        file.flush();
         file.setFileTime(date, QFileDevice::FileModificationTime);
     };
     write(QStringLiteral("big.md"), longNote, longNewest ? now : now.addDays(-1));
