@@ -22,14 +22,21 @@ QString randomText(QRandomGenerator &random, int pieceCount)
     return text;
 }
 
-QString edited(QRandomGenerator &random, const QString &text)
+struct Edit
+{
+    qsizetype at;
+    qsizetype removed;
+    QString inserted;
+};
+
+Edit randomEdit(QRandomGenerator &random, const QString &text)
 {
     const qsizetype at = random.bounded(text.size() + 1);
     const qsizetype removed =
         random.bounded(3) == 0 ? random.bounded(std::min<qsizetype>(text.size() - at, 12) + 1) : 0;
     const QString inserted =
         random.bounded(4) == 0 ? QString() : randomText(random, 1 + random.bounded(3));
-    return text.first(at) + inserted + text.sliced(at + removed);
+    return {at, removed, inserted};
 }
 
 } // namespace
@@ -38,19 +45,31 @@ class TestIncrementalParser : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void randomEditsMatchAFullParse_data()
+    {
+        QTest::addColumn<bool>("toldTheEdit");
+        QTest::newRow("texts compared") << false;
+        QTest::newRow("edit told") << true;
+    }
+
     // Whatever the edit, the reported change, with the blocks parsed again from their lines,
-    // turns the old list into a full parse of the new text.
+    // turns the old list into a full parse of the new text; also when the parser is told where
+    // the edit is instead of finding it.
     void randomEditsMatchAFullParse()
     {
+        QFETCH(bool, toldTheEdit);
         QRandomGenerator random(1234);
         for (int note = 0; note < 800; ++note) {
             IncrementalParser parser;
             QString text = randomText(random, random.bounded(80));
             parser.update(text);
             QList<Block> blocks = parse(text);
-            for (int edit = 0; edit < 50; ++edit) {
-                text = edited(random, text);
-                const IncrementalParser::Change change = parser.update(text);
+            for (int step = 0; step < 50; ++step) {
+                const Edit edit = randomEdit(random, text);
+                text.replace(edit.at, edit.removed, edit.inserted);
+                const IncrementalParser::Change change = toldTheEdit
+                    ? parser.update(text, edit.at, edit.removed, edit.inserted.size())
+                    : parser.update(text);
                 blocks.remove(change.first, change.removed);
                 for (qsizetype i = 0; i < change.inserted; ++i)
                     blocks.insert(change.first + i, parser.block(change.first + i));
@@ -59,7 +78,7 @@ private Q_SLOTS:
                     QFAIL(qPrintable(
                         QStringLiteral("note %1, edit %2: blocks differ for %3")
                             .arg(note)
-                            .arg(edit)
+                            .arg(step)
                             .arg(QString::fromLatin1(text.toUtf8().toPercentEncoding()))));
                 QCOMPARE(parser.blockCount(), expected.size());
             }

@@ -138,9 +138,18 @@ private Q_SLOTS:
                                "f:https://x.org"}));
     }
 
-    // However the text got to where it is, the view shows what a fresh one would.
+    void editsGiveWhatAFreshViewShows_data()
+    {
+        QTest::addColumn<bool>("toldTheEdit");
+        QTest::newRow("texts compared") << false;
+        QTest::newRow("edit told") << true;
+    }
+
+    // However the text got to where it is, the view shows what a fresh one would, also when it
+    // is told the edit instead of finding it.
     void editsGiveWhatAFreshViewShows()
     {
+        QFETCH(bool, toldTheEdit);
         const QString note = sampleNote();
         const QStringList insertions {"x",  "\n",  "\n\n", "# ",    "- ", "```\n",
                                       "> ", "1. ", "**",   "---\n", ""};
@@ -153,9 +162,12 @@ private Q_SLOTS:
             const qsizetype removed = random.bounded(4) == 0
                 ? std::min<qsizetype>(random.bounded(20), text.size() - at)
                 : 0;
-            text = text.first(at) + insertions[random.bounded(insertions.size())]
-                + text.sliced(at + removed);
-            view.setSource(text);
+            const QString inserted = insertions[random.bounded(insertions.size())];
+            text = text.first(at) + inserted + text.sliced(at + removed);
+            if (toldTheEdit)
+                view.setEditedSource(text, at, removed, inserted.size());
+            else
+                view.setSource(text);
             MarkdownView fresh;
             fresh.setSource(text);
             QCOMPARE(dump(*view.document()), dump(*fresh.document()));

@@ -1,7 +1,9 @@
 #include "app/noteeditor.h"
 
+#include <QFontDatabase>
 #include <QImage>
 #include <QTest>
+#include <QTextLayout>
 
 namespace {
 
@@ -255,6 +257,47 @@ private Q_SLOTS:
         Shown shown(clusters);
         send(shown.editor, QsciScintillaBase::SCI_GOTOPOS, 5); // after 👩, before the joiner
         QTRY_COMPARE(caret(shown.editor), 12L);
+    }
+
+    void printableAsciiSitsWhereQtLaysItOut_data()
+    {
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<QString>("line");
+        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        QTest::newRow("monospaced code")
+            << fixed << QStringLiteral("int value = compute(42); // {x} \"q\" & ~|`$^");
+        QTest::newRow("monospaced ligature runs")
+            << fixed << QStringLiteral("office --> <!-- === !== www ffi ::: ");
+        QTest::newRow("proportional, kerned")
+            << QFontDatabase::systemFont(QFontDatabase::GeneralFont)
+            << QStringLiteral("AVAVAVAVAVAV To Wa Ty LT office AVAVAVAVAVAV");
+    }
+
+    // Lines of printable ASCII are measured without Qt's text layout when the font allows it;
+    // every character must still be where Qt's layout puts it, or the caret misses the text.
+    void printableAsciiSitsWhereQtLaysItOut()
+    {
+        QFETCH(QFont, font);
+        QFETCH(QString, line);
+        NoteEditor editor;
+        editor.setFont(font);
+        editor.resize(1600, 200);
+        editor.setNoteText(line, false);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QTextLayout layout(line, font, editor.viewport());
+        layout.beginLayout();
+        const QTextLine laidOut = layout.createLine();
+        layout.endLayout();
+        const int left = xOf(editor, 0);
+        for (int i = 1; i <= line.size(); ++i) {
+            const qreal expected = laidOut.cursorToX(i);
+            QVERIFY2(std::abs(xOf(editor, i) - left - expected) <= 1,
+                     qPrintable(QStringLiteral("character %1 at %2, Qt lays it out at %3")
+                                    .arg(i)
+                                    .arg(xOf(editor, i) - left)
+                                    .arg(expected)));
+        }
     }
 
     void textRoundTripsExactly()

@@ -67,6 +67,18 @@ QString nativeText(QKeySequence::StandardKey key)
     return QKeySequence(key).toString(QKeySequence::NativeText);
 }
 
+// One pass over the text: replacing in a shared string would copy it whole, then move its tail.
+QString withEdit(const QString &text, qsizetype position, qsizetype removed,
+                 const QString &inserted)
+{
+    QString edited;
+    edited.reserve(text.size() - removed + inserted.size());
+    edited.append(QStringView(text).first(position));
+    edited.append(inserted);
+    edited.append(QStringView(text).sliced(position + removed));
+    return edited;
+}
+
 // Qt takes "[*]" in a window title for the modified mark; a note name is shown as it is.
 QString titleFor(const std::optional<QString> &selection)
 {
@@ -599,7 +611,7 @@ void ContentView::showText()
     m_notice->setText(m_store->readOnlyReason());
     m_notice->setVisible(!m_store->isEditable());
     if (sameNote)
-        m_preview->setSource(m_store->text());
+        showTextInPreview();
     else
         m_preview->showNewSource(m_store->text());
     // A note chosen from the results opens at what it was found for.
@@ -612,14 +624,29 @@ void ContentView::showText()
 // text is taken whole.
 void ContentView::takeEdit(qsizetype position, qsizetype removed, const QString &inserted)
 {
-    QString text = m_store->text();
-    if (position + removed <= text.size())
-        text.replace(position, removed, inserted);
-    if (text.size() != m_editor->utf16Length())
+    const QString before = m_store->text();
+    QString text = before;
+    if (position + removed <= before.size()) {
+        text = withEdit(before, position, removed, inserted);
+        s_edit = PassingEdit {position, removed, inserted.size()};
+    }
+    if (text.size() != m_editor->utf16Length()) {
         text = m_editor->noteText();
+        s_edit.reset();
+    }
     s_passingEdit = true;
     m_store->setText(text);
     s_passingEdit = false;
+    s_edit.reset();
+}
+
+void ContentView::showTextInPreview()
+{
+    if (s_passingEdit && s_edit)
+        m_preview->setEditedSource(m_store->text(), s_edit->position, s_edit->removed,
+                                   s_edit->inserted);
+    else
+        m_preview->setSource(m_store->text());
 }
 
 ContentView::~ContentView()

@@ -49,6 +49,28 @@ IncrementalParser::Change IncrementalParser::update(const QString &source)
         return {};
     const qsizetype suffix =
         commonSuffix(m_source, source, std::min(m_source.size(), source.size()) - prefix);
+    return reparse(source, prefix, suffix);
+}
+
+IncrementalParser::Change IncrementalParser::update(const QString &source, qsizetype position,
+                                                    qsizetype removed, qsizetype inserted)
+{
+    const bool fits = position >= 0 && removed >= 0 && inserted >= 0
+        && position + removed <= m_source.size()
+        && source.size() == m_source.size() - removed + inserted;
+    if (!fits)
+        return update(source);
+    if (removed == 0 && inserted == 0) {
+        m_source = source;
+        return {};
+    }
+    return reparse(source, position, m_source.size() - position - removed);
+}
+
+// The old and the new text have their first `prefix` and last `suffix` characters in common.
+IncrementalParser::Change IncrementalParser::reparse(const QString &source, qsizetype prefix,
+                                                     qsizetype suffix)
+{
     const qsizetype shift = source.size() - m_source.size();
     const qsizetype newChangeEnd = source.size() - suffix;
 

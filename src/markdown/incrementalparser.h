@@ -26,6 +26,10 @@ public:
     };
 
     Change update(const QString &source);
+    // As update(source), for a source known to be the last one with `removed` characters at
+    // `position` replaced by `inserted` characters: the texts are not compared, so an edit costs
+    // no time for the length of the text. An edit that does not fit the lengths is compared.
+    Change update(const QString &source, qsizetype position, qsizetype removed, qsizetype inserted);
 
     const QString &source() const { return m_source; }
     qsizetype blockCount() const { return m_extents.size(); }
@@ -40,6 +44,7 @@ private:
     qsizetype restartBlock(qsizetype changeBegin) const;
     bool isCleanBefore(qsizetype lineBegin) const;
     qsizetype firstBlockFrom(qsizetype position) const;
+    Change reparse(const QString &source, qsizetype prefix, qsizetype suffix);
     Change splice(const QString &source, qsizetype first, qsizetype last,
                   const QList<Extent> &extents, qsizetype shift);
 

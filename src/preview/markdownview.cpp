@@ -202,6 +202,24 @@ void MarkdownView::setSource(const QString &source)
         m_backgroundWork.start();
 }
 
+// While the text is still being parsed the parser does not hold the text the edit was made to.
+void MarkdownView::setEditedSource(const QString &source, qsizetype position, qsizetype removed,
+                                   qsizetype inserted)
+{
+    if (m_parsedLength != m_source.size()) {
+        setSource(source);
+        return;
+    }
+    m_source = source;
+    m_parsedLength = source.size();
+    m_parsedSource = source;
+    apply(m_parser.update(source, position, removed, inserted));
+    appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
+    updatePendingHeight();
+    if (hasBackgroundWork())
+        m_backgroundWork.start();
+}
+
 void MarkdownView::showNewSource(const QString &source)
 {
     m_source = source;

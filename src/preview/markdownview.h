@@ -29,6 +29,11 @@ public:
 
     // Takes an edit of the text shown: the blocks it changed are drawn again at once.
     void setSource(const QString &source);
+    // As setSource, for the text shown with `removed` characters at `position` replaced by
+    // `inserted` characters (UTF-16 code units): the texts are not compared, so a keystroke
+    // costs no time for the length of the note.
+    void setEditedSource(const QString &source, qsizetype position, qsizetype removed,
+                         qsizetype inserted);
     // Shows another text, from its top with nothing selected, as for a note opened anew.
     void showNewSource(const QString &source);
     QString source() const;

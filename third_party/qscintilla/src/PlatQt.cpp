@@ -26,6 +26,7 @@
 #include <qcursor.h>
 #include <qdatetime.h>
 #include <qfont.h>
+#include <qhash.h>
 #include <qimage.h>
 #include <qpainter.h>
 #include <qpixmap.h>
@@ -208,6 +209,8 @@ private:
     QFontMetricsF metrics(Font &font_);
     QString convertText(const char *s, int len);
     static QString inLogicalOrder(const QString &text);
+    bool measurePrintableAscii(const QFont &font, const char *s, int len,
+            XYPOSITION *positions);
     static QColor convertQColor(const ColourDesired &col,
             unsigned alpha = 255);
 
@@ -554,9 +557,119 @@ void SurfaceImpl::DrawRGBAImage(PRectangle rc, int width, int height,
     painter->drawImage(QPointF(rc.left, rc.top), *qim);
 }
 
+// The advances of the printable ASCII characters in one font, in Qt's fixed
+// point units (1/64 pixel), as QTextLayout places them.  They are usable only
+// when a run of such characters is always laid out as the sum of their
+// advances: no kerning and no ligature changes where a character goes.
+struct AsciiAdvances
+{
+    bool usable = false;
+    int advance[95] = {};
+};
+
+static int fixedPoint(qreal x)
+{
+    return qRound(x * 64);
+}
+
+static AsciiAdvances findAsciiAdvances(const QFont &font, QPaintDevice *pd)
+{
+    AsciiAdvances found;
+    QString all;
+
+    for (char c = ' '; c <= '~'; ++c)
+        all += QLatin1Char(c);
+
+    QTextLayout alone(all, font, pd);
+    alone.beginLayout();
+    QTextLine line = alone.createLine();
+    alone.endLayout();
+
+    for (int i = 0; i < all.size(); ++i)
+        found.advance[i] = fixedPoint(line.cursorToX(i + 1)) -
+                fixedPoint(line.cursorToX(i));
+
+    // Every pair of characters, and the runs that fonts for code most often
+    // join, must come out as the sum of their advances.
+    QStringList probes;
+
+    for (QChar first : all)
+    {
+        QString probe;
+
+        for (QChar second : all)
+            probe += first + QString(second);
+
+        probes << probe;
+    }
+
+    probes << QStringLiteral("ffi ffl fff www --> <-- <!-- ==> === !== ... "
+            "::: /// ||| &&& ### ***");
+
+    for (const QString &probe : probes)
+    {
+        QTextLayout layout(probe, font, pd);
+        layout.beginLayout();
+        QTextLine probe_line = layout.createLine();
+        layout.endLayout();
+
+        int x = 0;
+
+        for (int i = 0; i < probe.size(); ++i)
+        {
+            x += found.advance[probe[i].unicode() - ' '];
+
+            if (fixedPoint(probe_line.cursorToX(i + 1)) != x)
+                return found;
+        }
+    }
+
+    found.usable = true;
+
+    return found;
+}
+
+// Shaping a line of text with Qt is by far the largest part of wrapping a long
+// document.  Most lines of most documents are printable ASCII, and in most
+// fonts such a run is as wide as the sum of its characters, which are found
+// once for each font: the line's positions then are the same as those Qt's
+// layout gives, at a small part of its cost.
+bool SurfaceImpl::measurePrintableAscii(const QFont &font, const char *s,
+        int len, XYPOSITION *positions)
+{
+    for (int i = 0; i < len; ++i)
+        if (s[i] < ' ' || s[i] > '~')
+            return false;
+
+    static QHash<QString, AsciiAdvances> cache;
+
+    QString key = font.key() + QLatin1Char('@') +
+            QString::number(pd ? pd->logicalDpiX() : 0);
+    auto known = cache.constFind(key);
+
+    if (known == cache.constEnd())
+        known = cache.insert(key, findAsciiAdvances(font, pd));
+
+    if (!known->usable)
+        return false;
+
+    int x = 0;
+
+    for (int i = 0; i < len; ++i)
+    {
+        x += known->advance[s[i] - ' '];
+        positions[i] = x / 64.0;
+    }
+
+    return true;
+}
+
 void SurfaceImpl::MeasureWidths(Font &font_, const char *s, int len,
         XYPOSITION *positions)
 {
+    if (measurePrintableAscii(convertQFont(font_), s, len, positions))
+        return;
+
     QString qs = convertText(s, len);
     QTextLayout text_layout(inLogicalOrder(qs), convertQFont(font_), pd);
 

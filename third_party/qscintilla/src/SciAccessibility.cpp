@@ -50,6 +50,12 @@ QsciAccessibleScintillaBase::QsciAccessibleScintillaBase(QWidget *widget) :
         current_cursor_offset(-1), is_selection(false)
 {
     all_accessibles.append(this);
+
+    // Offsets are found from an index of each line's first character, so that
+    // an assistive technology costs a long document no time per keystroke.
+    static_cast<QsciScintillaBase *>(widget)->SendScintilla(
+            QsciScintillaBase::SCI_ALLOCATELINECHARACTERINDEX,
+            QsciScintillaBase::SC_LINECHARACTERINDEX_UTF32);
 }
 
 
@@ -112,6 +118,9 @@ void QsciAccessibleScintillaBase::textInserted(QsciScintillaBase *sb,
         int position, const char *text, int length)
 {
     Q_ASSERT(text);
+
+    if (!QAccessible::isActive())
+        return;
 
     QString new_text = bytesAsText(sb, text, length);
     int offset = positionAsOffset(sb, position);
@@ -220,6 +229,9 @@ void QsciAccessibleScintillaBase::textDeleted(QsciScintillaBase *sb,
 {
     Q_ASSERT(text);
 
+    if (!QAccessible::isActive())
+        return;
+
     QString old_text = bytesAsText(sb, text, length);
     int offset = positionAsOffset(sb, position);
 
@@ -233,7 +245,7 @@ void QsciAccessibleScintillaBase::updated(QsciScintillaBase *sb)
 {
     QsciAccessibleScintillaBase *acc_sb = findAccessible(sb);
 
-    if (!acc_sb)
+    if (!acc_sb || !QAccessible::isActive())
         return;
 
     int cursor_offset = positionAsOffset(sb,
@@ -385,12 +397,34 @@ QByteArray QsciAccessibleScintillaBase::textAsBytes(QsciScintillaBase *sb,
 }
 
 
-// Convert a byte position to a character offset.
+// Whether the document keeps the index of each line's first character.
+static bool hasCharacterIndex(QsciScintillaBase *sb)
+{
+    return (sb->SendScintilla(QsciScintillaBase::SCI_GETLINECHARACTERINDEX) &
+            QsciScintillaBase::SC_LINECHARACTERINDEX_UTF32) != 0;
+}
+
+
+// Convert a byte position to a character offset.  Counting from the start of
+// the document would cost every keystroke time in proportion to its length, so
+// only the characters of the position's line are counted where the document
+// keeps an index of the lines.
 int QsciAccessibleScintillaBase::positionAsOffset(QsciScintillaBase *sb,
         int position)
 {
-    return sb->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, 0,
+    if (!hasCharacterIndex(sb))
+        return sb->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, 0,
+                position);
+
+    long line = sb->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
             position);
+    long line_start = sb->SendScintilla(
+            QsciScintillaBase::SCI_POSITIONFROMLINE, line);
+
+    return sb->SendScintilla(QsciScintillaBase::SCI_INDEXPOSITIONFROMLINE,
+            line, QsciScintillaBase::SC_LINECHARACTERINDEX_UTF32) +
+            sb->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS,
+                    line_start, position);
 }
 
 
@@ -408,8 +442,19 @@ void QsciAccessibleScintillaBase::positionRangeAsOffsetRange(
 int QsciAccessibleScintillaBase::offsetAsPosition(QsciScintillaBase *sb,
         int offset)
 {
-    return sb->SendScintilla(QsciScintillaBase::SCI_POSITIONRELATIVE, 0,
-            offset);
+    if (!hasCharacterIndex(sb) || offset < 0)
+        return sb->SendScintilla(QsciScintillaBase::SCI_POSITIONRELATIVE, 0,
+                offset);
+
+    long line = sb->SendScintilla(QsciScintillaBase::SCI_LINEFROMINDEXPOSITION,
+            offset, QsciScintillaBase::SC_LINECHARACTERINDEX_UTF32);
+    long line_offset = sb->SendScintilla(
+            QsciScintillaBase::SCI_INDEXPOSITIONFROMLINE, line,
+            QsciScintillaBase::SC_LINECHARACTERINDEX_UTF32);
+
+    return sb->SendScintilla(QsciScintillaBase::SCI_POSITIONRELATIVE,
+            sb->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line),
+            offset - line_offset);
 }
 
 
@@ -509,7 +554,7 @@ int QsciAccessibleScintillaBase::characterCount() const
 {
     QsciScintillaBase *sb = sciWidget();
 
-    return sb->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, 0,
+    return positionAsOffset(sb,
             sb->SendScintilla(QsciScintillaBase::SCI_GETTEXTLENGTH));
 }
 

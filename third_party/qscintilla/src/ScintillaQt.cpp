@@ -398,8 +398,6 @@ void QsciScintillaQt::NotifyParent(SCNotification scn)
 
     case SCN_MODIFIED:
         {
-            char *text;
-
 #if !defined(QT_NO_ACCESSIBILITY)
             if ((scn.modificationType & SC_MOD_INSERTTEXT) != 0)
                 QsciAccessibleScintillaBase::textInserted(qsb, scn.position,
@@ -409,24 +407,16 @@ void QsciScintillaQt::NotifyParent(SCNotification scn)
                         scn.text, scn.length);
 #endif
 
-            // Give some protection to the Python bindings.
-            if (scn.text && (scn.modificationType & (SC_MOD_INSERTTEXT|SC_MOD_DELETETEXT)) != 0)
-            {
-                text = new char[scn.length + 1];
-                memcpy(text, scn.text, scn.length);
-                text[scn.length] = '\0';
-            }
-            else
-            {
-                text = 0;
-            }
+            // The text goes with its length as Scintilla has it.  Copying it
+            // to end it with a NUL cost loading a long document, and every
+            // large replacement, a copy of the whole text.
+            const char *text = (scn.modificationType &
+                    (SC_MOD_INSERTTEXT|SC_MOD_DELETETEXT)) ? scn.text : 0;
 
-            emit qsb->SCN_MODIFIED(scn.position, scn.modificationType, text,
-                    scn.length, scn.linesAdded, scn.line, scn.foldLevelNow,
-                    scn.foldLevelPrev, scn.token, scn.annotationLinesAdded);
-
-            if (text)
-                delete[] text;
+            emit qsb->SCN_MODIFIED(scn.position, scn.modificationType,
+                    text, scn.length, scn.linesAdded, scn.line,
+                    scn.foldLevelNow, scn.foldLevelPrev, scn.token,
+                    scn.annotationLinesAdded);
 
             break;
         }
