@@ -114,14 +114,6 @@ qsizetype NoteEditor::utf16Length() const
 {
     return SendScintilla(SCI_INDEXPOSITIONFROMLINE, SendScintilla(SCI_GETLINECOUNT),
                          SC_LINECHARACTERINDEX_UTF16);
-    // The window zooms the editor and the preview together.
-    for (QsciCommand *command : standardCommands()->commands()) {
-        if (command->command() == QsciCommand::ZoomIn
-            || command->command() == QsciCommand::ZoomOut) {
-            command->setKey(0);
-            command->setAlternateKey(0);
-        }
-    }
 }
 
 void NoteEditor::setSearchQuery(const search::SearchQuery &query)
