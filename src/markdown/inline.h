@@ -27,8 +27,26 @@ struct InlineRun
 // no runs. nullopt when the parser refuses the text: the caller shows the text verbatim.
 std::optional<QList<InlineRun>> parseInline(const QString &text);
 
+// A piece of a text as written, [begin, end) in UTF-16 code units, with the styles of the spans
+// it lies in. Markup is what the preview does not show: delimiters, link destinations, the
+// backslash of an escape.
+struct InlinePiece
+{
+    qsizetype begin;
+    qsizetype end;
+    InlineStyles styles;
+    bool isMarkup;
+    bool operator==(const InlinePiece &) const = default;
+};
+
+// The same parse as parseInline(), told by where each piece stands in the text, for an editor
+// that colours the text as written. The pieces follow each other and cover the text; nullopt
+// when parseInline() refuses the text.
+std::optional<QList<InlinePiece>> parseInlinePieces(const QString &text);
+
 } // namespace markdown
 
 // A hostile note can give millions of runs; the list then grows by moving its memory, not by
 // moving each run.
 Q_DECLARE_TYPEINFO(markdown::InlineRun, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(markdown::InlinePiece, Q_PRIMITIVE_TYPE);

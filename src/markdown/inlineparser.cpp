@@ -178,7 +178,8 @@ constexpr StandIn standIns[] = {
 class InlineParser
 {
 public:
-    InlineParser(const QString &text, Delimiters plain);
+    // With pieces, also tells where each piece of the text stands.
+    InlineParser(const QString &text, Delimiters plain, QList<InlinePiece> *pieces = nullptr);
     std::optional<QList<InlineRun>> run();
     // The kinds of delimiter md4c left half a pair of; the runs are not to be used then.
     Delimiters unpaired() const { return m_unpaired; }
@@ -199,8 +200,10 @@ private:
 
     static QByteArray encoded(const QString &text, Delimiters plain);
     void appendRun(QStringView text);
+    void appendPiece(qsizetype from, qsizetype end);
+    void appendMarkup(qsizetype end);
     bool isInBuffer(const MD_CHAR *text, MD_SIZE size) const;
-    QStringView original(const MD_CHAR *text, MD_SIZE size);
+    std::pair<qsizetype, qsizetype> rangeOf(const MD_CHAR *text, MD_SIZE size);
     qsizetype positionOf(qsizetype byte);
     QString attribute(const MD_ATTRIBUTE &attribute) const;
     static InlineStyles styleOf(MD_SPANTYPE type);
@@ -218,10 +221,19 @@ private:
     // The spans md4c has begun and not yet ended, innermost last, above one for the text itself.
     QList<OpenSpan> m_open;
     Delimiters m_unpaired;
+    QList<InlinePiece> *m_pieces;
+    // Where the last shown piece ended, and the styles of every span open since: what lies
+    // between it and the next shown piece is markup of those spans.
+    qsizetype m_shownEnd = 0;
+    InlineStyles m_markupStyles;
 };
 
-InlineParser::InlineParser(const QString &text, Delimiters plain)
-    : m_text(text), m_plain(plain), m_utf8(encoded(text, plain)), m_entities(m_utf8)
+InlineParser::InlineParser(const QString &text, Delimiters plain, QList<InlinePiece> *pieces)
+    : m_text(text),
+      m_plain(plain),
+      m_utf8(encoded(text, plain)),
+      m_entities(m_utf8),
+      m_pieces(pieces)
 { }
 
 // The text for md4c, between sentinels. Bytes below 0x80 stand only for themselves in UTF-8, so
@@ -270,6 +282,8 @@ std::optional<QList<InlineRun>> InlineParser::run()
         m_unpaired |= delimiterOf(m_open[i].type);
     if (m_unpaired)
         return std::nullopt;
+    if (m_pieces)
+        appendMarkup(m_text.size());
     return m_runs;
 }
 
@@ -315,6 +329,7 @@ int InlineParser::enterSpan(MD_SPANTYPE type, void *detail, void *self)
                            type == MD_SPAN_A
                                ? parser->attribute(static_cast<MD_SPAN_A_DETAIL *>(detail)->href)
                                : outer.href});
+    parser->m_markupStyles |= parser->m_open.last().styles;
     return 0;
 }
 
@@ -334,6 +349,11 @@ int InlineParser::leaveSpan(MD_SPANTYPE type, void *, void *self)
 int InlineParser::text(MD_TEXTTYPE type, const MD_CHAR *text, MD_SIZE size, void *self)
 {
     auto *parser = static_cast<InlineParser *>(self);
+    const bool inBuffer = parser->isInBuffer(text, size);
+    const auto [begin, end] =
+        inBuffer ? parser->rangeOf(text, size) : std::pair<qsizetype, qsizetype>(0, 0);
+    if (parser->m_pieces && inBuffer)
+        parser->appendPiece(begin, end);
     switch (type) {
     case MD_TEXT_ENTITY:
         parser->appendRun(parser->m_entities.decode(QByteArrayView(text, size)));
@@ -342,8 +362,8 @@ int InlineParser::text(MD_TEXTTYPE type, const MD_CHAR *text, MD_SIZE size, void
         parser->appendRun(QString(QChar::ReplacementCharacter));
         break;
     default:
-        if (parser->isInBuffer(text, size))
-            parser->appendRun(parser->original(text, size));
+        if (inBuffer)
+            parser->appendRun(QStringView(parser->m_text).sliced(begin, end - begin));
         else
             parser->appendRun(decodeUtf8(text, size));
         break;
@@ -362,6 +382,28 @@ void InlineParser::appendRun(QStringView text)
         m_runs.append({text.toString(), span.styles, span.href});
 }
 
+void InlineParser::appendPiece(qsizetype from, qsizetype end)
+{
+    const qsizetype begin = std::max(from, m_shownEnd);
+    if (begin >= end)
+        return;
+    appendMarkup(begin);
+    const InlineStyles styles = m_open.last().styles;
+    if (!m_pieces->isEmpty() && !m_pieces->last().isMarkup && m_pieces->last().styles == styles)
+        m_pieces->last().end = end;
+    else
+        m_pieces->append({begin, end, styles, false});
+    m_shownEnd = end;
+    m_markupStyles = styles;
+}
+
+void InlineParser::appendMarkup(qsizetype end)
+{
+    if (end > m_shownEnd)
+        m_pieces->append({m_shownEnd, end, m_markupStyles, true});
+    m_shownEnd = std::max(m_shownEnd, end);
+}
+
 // md4c writes a few characters of its own (a space, a line feed) from outside the buffer.
 bool InlineParser::isInBuffer(const MD_CHAR *text, MD_SIZE size) const
 {
@@ -369,17 +411,18 @@ bool InlineParser::isInBuffer(const MD_CHAR *text, MD_SIZE size) const
     return offset >= 0 && offset + qsizetype(size) <= m_utf8.size();
 }
 
-// The text md4c hands back points into our buffer; taking the characters from the original
-// keeps them exactly as written. The sentinels map to nothing.
-QStringView InlineParser::original(const MD_CHAR *text, MD_SIZE size)
+// Where a piece md4c hands back stands in the original, in UTF-16 code units: the text points into
+// our buffer, and taking the characters from the original keeps them exactly as written. The
+// sentinels map to nothing.
+std::pair<qsizetype, qsizetype> InlineParser::rangeOf(const MD_CHAR *text, MD_SIZE size)
 {
     const qsizetype offset = text - m_utf8.constData();
     const qsizetype begin = std::max<qsizetype>(offset, 1);
     const qsizetype end = std::min<qsizetype>(offset + size, m_utf8.size() - 1);
     if (begin >= end)
-        return {};
+        return {0, 0};
     const qsizetype from = positionOf(begin);
-    return QStringView(m_text).sliced(from, positionOf(end) - from);
+    return {from, positionOf(end)};
 }
 
 // Counts from where it last stopped: md4c hands the text back in order, so a parse counts each
@@ -424,15 +467,16 @@ QString InlineParser::attribute(const MD_ATTRIBUTE &attribute) const
     return value;
 }
 
-} // namespace
-
-std::optional<QList<InlineRun>> parseInline(const QString &text)
+// Parses again with each kind of delimiter md4c left half a pair of as plain text, until none is
+// left; nullopt when that does not help.
+std::optional<QList<InlineRun>> parseWithPairedDelimiters(const QString &text,
+                                                          QList<InlinePiece> *pieces)
 {
-    if (text.isEmpty())
-        return QList<InlineRun>();
     constexpr Delimiters canBePlain = Delimiter::Tilde | Delimiter::Emphasis | Delimiter::Bracket;
     for (Delimiters plain;;) {
-        InlineParser parser(text, plain);
+        if (pieces)
+            pieces->clear();
+        InlineParser parser(text, plain, pieces);
         std::optional<QList<InlineRun>> runs = parser.run();
         const Delimiters unpaired = parser.unpaired();
         if (!unpaired)
@@ -441,6 +485,23 @@ std::optional<QList<InlineRun>> parseInline(const QString &text)
             return std::nullopt;
         plain |= unpaired;
     }
+}
+
+} // namespace
+
+std::optional<QList<InlineRun>> parseInline(const QString &text)
+{
+    if (text.isEmpty())
+        return QList<InlineRun>();
+    return parseWithPairedDelimiters(text, nullptr);
+}
+
+std::optional<QList<InlinePiece>> parseInlinePieces(const QString &text)
+{
+    QList<InlinePiece> pieces;
+    if (!text.isEmpty() && !parseWithPairedDelimiters(text, &pieces))
+        return std::nullopt;
+    return pieces;
 }
 
 } // namespace markdown

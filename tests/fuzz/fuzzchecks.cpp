@@ -95,6 +95,18 @@ QString checkParseInline(QByteArrayView data)
         !text.contains(u'&') && !text.contains(u'\\') && !text.contains(QChar(0));
     if (showsOnlyItsOwn && !isSubsequence(shown, text))
         return QStringLiteral("shows what the text does not hold for ") + describe(text);
+    // The editor colours each character by the piece it lies in.
+    const std::optional<QList<InlinePiece>> pieces = parseInlinePieces(text);
+    if (!pieces)
+        return QStringLiteral("pieces refused where runs were not for ") + describe(text);
+    qsizetype covered = 0;
+    for (const InlinePiece &piece : *pieces) {
+        if (piece.begin != covered || piece.end <= piece.begin)
+            return QStringLiteral("pieces that do not follow each other for ") + describe(text);
+        covered = piece.end;
+    }
+    if (covered != text.size())
+        return QStringLiteral("pieces that do not cover ") + describe(text);
     return {};
 }
 
