@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "app/findbar.h"
+#include "app/markdownhighlighter.h"
 #include "app/noteeditor.h"
 #include "app/notefinder.h"
 #include "app/notelistmodel.h"
@@ -190,6 +191,7 @@ QWidget *ContentView::buildDetail()
     m_notice->hide();
     m_editor = new NoteEditor;
     m_editor->setMinimumWidth(paneMinimumWidth);
+    new MarkdownHighlighter(m_editor);
     m_preview = new MarkdownView;
     m_preview->setMinimumWidth(paneMinimumWidth);
     new ScrollFollower(m_editor, m_preview, this);
