@@ -1,6 +1,7 @@
 // penwick_bench: prints figures, each beside the comparison made in the same run. It never
 // judges them; the goals are in the issues that set them.
 #include "app/contentview.h"
+#include "app/markdownhighlighter.h"
 #include "app/noteeditor.h"
 #include "app/statuscounts.h"
 #include "bench/samplenote.h"
@@ -773,6 +774,89 @@ void benchRightToLeftKeystroke()
                 arabicAndHebrew.median / mostlyLatin.median);
 }
 
+// The editor with Markdown highlighting against the same editor without it, side by side in one
+// run: a note opened (to painted, how much of it is styled by then, and to every line wrapped),
+// keystrokes at its start, middle and end, and a jump to its end after an edit at its top.
+void benchHighlight()
+{
+    std::printf("Highlighting, editor with it against the editor without, 100000-line note of "
+                "79-character lines:\n");
+    const QString note = fullLineNote(100000);
+    NoteEditor highlighted;
+    new MarkdownHighlighter(&highlighted);
+    NoteEditor plain;
+    std::vector<double> painted[2], done[2];
+    long styledAtPaint = 0;
+    for (int run = 0; run < 3; ++run) {
+        for (NoteEditor *editor : {&highlighted, &plain}) {
+            const int which = editor == &plain;
+            editor->setNoteText(QString(), false);
+            editor->resize(480, 800);
+            editor->show();
+            runUntilIdle(nullptr, editor);
+            QElapsedTimer clock;
+            clock.start();
+            editor->setNoteText(note, false);
+            QApplication::processEvents();
+            painted[which].push_back(clock.nsecsElapsed() / 1e9);
+            if (editor == &highlighted)
+                styledAtPaint = editor->SendScintilla(QsciScintilla::SCI_GETENDSTYLED);
+            runUntilIdle(nullptr, editor);
+            done[which].push_back(clock.nsecsElapsed() / 1e9);
+            editor->hide();
+        }
+    }
+    const long length = plain.SendScintilla(QsciScintilla::SCI_GETLENGTH);
+    std::printf("  opening: painted %.1f ms (%.1f%% of the note styled by then), all wrapped "
+                "%.2f s; without %.1f ms, %.2f s; with/without painted %.2f, wrapped %.2f\n",
+                spreadOf(painted[0]).median * 1e3, 100.0 * styledAtPaint / length,
+                spreadOf(done[0]).median, spreadOf(painted[1]).median * 1e3,
+                spreadOf(done[1]).median, spreadOf(painted[0]).median / spreadOf(painted[1]).median,
+                spreadOf(done[0]).median / spreadOf(done[1]).median);
+
+    highlighted.show();
+    plain.show();
+    const std::pair<const char *, long> places[] = {
+        {"start", 0}, {"middle", length / 2}, {"end", length}};
+    for (const auto &[where, position] : places) {
+        std::vector<double> with, without;
+        // Alternating rounds, so that whatever else the machine does slows both alike.
+        for (int round = 0; round < 4; ++round) {
+            for (NoteEditor *editor : {&highlighted, &plain}) {
+                editor->SendScintilla(QsciScintilla::SCI_GOTOPOS, position);
+                editor->activateWindow();
+                editor->setFocus();
+                runUntilIdle(nullptr, editor);
+                const std::vector<double> samples = keystrokeCpuSeconds(editor, 50);
+                (editor == &plain ? without : with)
+                    .insert((editor == &plain ? without : with).end(), samples.begin(),
+                            samples.end());
+            }
+        }
+        const Spread ours = spreadOf(with);
+        const Spread alone = spreadOf(without);
+        std::printf("  keystroke at the %-6s: median %.3f ms, 95th percentile %.3f ms; without "
+                    "median %.3f ms, 95th percentile %.3f ms; with/without %.2f\n",
+                    where, ours.median * 1e3, ours.p95 * 1e3, alone.median * 1e3, alone.p95 * 1e3,
+                    ours.median / alone.median);
+    }
+
+    double jump[2] = {};
+    for (NoteEditor *editor : {&highlighted, &plain}) {
+        editor->SendScintilla(QsciScintilla::SCI_DOCUMENTSTART);
+        editor->SendScintilla(QsciScintilla::SCI_ADDTEXT, 4, "```\n");
+        runUntilIdle(nullptr, editor);
+        jump[editor == &plain] = secondsOf([&] {
+            editor->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+            QApplication::processEvents();
+        });
+        runUntilIdle(nullptr, editor);
+    }
+    std::printf("  a fence typed at the top, then a jump to the end: painted %.1f ms; without "
+                "%.1f ms; with/without %.2f\n",
+                jump[0] * 1e3, jump[1] * 1e3, jump[0] / jump[1]);
+}
+
 // What the status bar's counts cost a keystroke on a long note (each keystroke changes the text
 // and moves the caret: two restarts of the pause), against the count itself once typing pauses.
 void benchCounts()
@@ -1070,6 +1154,10 @@ int main(int argc, char **argv)
         benchMemory();
         return 0;
     }
+    if (argc == 2 && QByteArray(argv[1]) == "--highlight") {
+        benchHighlight();
+        return 0;
+    }
     if (argc == 2 && QByteArray(argv[1]) == "--search") {
         benchStartUp();
         benchSearch();
@@ -1094,6 +1182,7 @@ int main(int argc, char **argv)
     benchResizing();
     benchSwitchingAway();
     benchRightToLeftKeystroke();
+    benchHighlight();
     benchCounts();
     benchSearch();
     benchMemory();
