@@ -21,6 +21,7 @@ private Q_SLOTS:
     void restylesAfterAnEdit_data();
     void restylesAfterAnEdit();
     void followsThePalette();
+    void breaksLinesAsWithout();
 
 private:
     static void styleUpTo(NoteEditor &editor, long position);
@@ -185,6 +186,32 @@ void TestMarkdownHighlighter::followsThePalette()
     QVERIFY(colour(QsciScintilla::SCI_STYLEGETBACK, MarkdownHighlighter::Code).lightness() < 60);
     QCOMPARE(colour(QsciScintilla::SCI_STYLEGETFORE, MarkdownHighlighter::Strong),
              dark.color(QPalette::Text));
+}
+
+// Scintilla's word wrap may also break where the style changes; highlighting must not move a
+// line break.
+void TestMarkdownHighlighter::breaksLinesAsWithout()
+{
+    const QString text =
+        u"Words with **strong**, `code`, a [link](https://example.org/a/long/path) "
+        "and *emphasis*, "_s.repeated(6);
+    NoteEditor highlighted;
+    new MarkdownHighlighter(&highlighted);
+    NoteEditor plain;
+    QList<long> lineStarts[2];
+    for (NoteEditor *editor : {&highlighted, &plain}) {
+        editor->resize(300, 600);
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        editor->setNoteText(text, false);
+        editor->grab(); // a paint wraps what is in sight
+        const long lines = editor->SendScintilla(QsciScintilla::SCI_WRAPCOUNT, 0L);
+        for (long line = 0; line < lines; ++line)
+            lineStarts[editor == &plain].append(editor->SendScintilla(
+                QsciScintilla::SCI_POSITIONFROMPOINT, 0L, long(editor->textHeight(0) * line + 2)));
+    }
+    QVERIFY(lineStarts[0].size() > 3);
+    QCOMPARE(lineStarts[0], lineStarts[1]);
 }
 
 QTEST_MAIN(TestMarkdownHighlighter)

@@ -36,7 +36,9 @@ long utf8Length(QStringView text)
 NoteEditor::NoteEditor(QWidget *parent) : QsciScintilla(parent)
 {
     setUtf8(true);
-    setWrapMode(WrapWord);
+    // At whitespace only: Scintilla's word wrap also breaks where the style changes, so
+    // highlighting would move line breaks.
+    setWrapMode(WrapWhitespace);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     for (int margin = 0; margin < 5; ++margin)
         setMarginWidth(margin, 0);
@@ -209,7 +211,7 @@ void NoteEditor::load(const QByteArray &bytes)
     SendScintilla(SCI_CLEARALL);
     SendScintilla(SCI_SETWRAPMODE, SC_WRAP_NONE);
     SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.constData());
-    SendScintilla(SCI_SETWRAPMODE, SC_WRAP_WORD);
+    SendScintilla(SCI_SETWRAPMODE, SC_WRAP_WHITESPACE);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
 }
