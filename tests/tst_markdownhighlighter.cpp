@@ -22,6 +22,7 @@ private Q_SLOTS:
     void restylesAfterAnEdit();
     void followsThePalette();
     void breaksLinesAsWithout();
+    void fillsBlankLinesOfNewCode();
 
 private:
     static void styleUpTo(NoteEditor &editor, long position);
@@ -93,6 +94,7 @@ void TestMarkdownHighlighter::stylesEachConstruct_data()
     QTest::newRow("rules") << u"---\n___"_s << u"rrr\nrrr"_s;
     QTest::newRow("a rule, never a bullet") << u"***"_s << u"rrr"_s;
     QTest::newRow("fenced code") << u"x\n```\n# no\n```\n# yes"_s << u" \nkkkkkkkkkkkkkhhhhh"_s;
+    QTest::newRow("blank line in code") << u"```\na\n\nb\n```"_s << u"kkkkkkkkkkkk"_s;
     QTest::newRow("unclosed fence") << u"```\n*a*\n"_s << u"kkkkkkkk"_s;
     QTest::newRow("emphasis across paragraph lines")
         << u"*a\nb*\n\n*c\n\nd*"_s << u"meeem\n\n  \n\n  "_s;
@@ -212,6 +214,25 @@ void TestMarkdownHighlighter::breaksLinesAsWithout()
     }
     QVERIFY(lineStarts[0].size() > 3);
     QCOMPARE(lineStarts[0], lineStarts[1]);
+}
+
+// A blank line laid out before a fence above made it code still gets the code background.
+void TestMarkdownHighlighter::fillsBlankLinesOfNewCode()
+{
+    NoteEditor editor;
+    new MarkdownHighlighter(&editor);
+    editor.resize(400, 300);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    editor.setNoteText(u"a\n\nb\n"_s, false);
+    editor.grab();
+    editor.SendScintilla(QsciScintilla::SCI_INSERTTEXT, 0UL, "```\n");
+    const QImage shown = editor.grab().toImage();
+    const long bgr =
+        editor.SendScintilla(QsciScintilla::SCI_STYLEGETBACK, long(MarkdownHighlighter::CodeBlock));
+    const int lineHeight = editor.textHeight(0);
+    QCOMPARE(shown.pixelColor(300, lineHeight * 2 + lineHeight / 2),
+             QColor(bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff));
 }
 
 QTEST_MAIN(TestMarkdownHighlighter)

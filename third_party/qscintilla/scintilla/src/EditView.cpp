@@ -397,7 +397,9 @@ void EditView::LayoutLine(const EditModel &model, Sci::Line line, Surface *surfa
 				}
 				numCharsInLine++;
 			}
-			allSame = allSame && (ll->styles[numCharsInLine] == styleByte);	// For eolFilled
+			// The layout keeps the style of the line's last character, line end included.
+			const int styleByteLast = (posLineEnd > posLineStart) ? model.pdoc->StyleIndexAt(posLineEnd - 1) : 0;
+			allSame = allSame && (ll->styles[numCharsInLine] == styleByteLast);	// For eolFilled
 			if (allSame) {
 				ll->validity = LineLayout::llPositions;
 			} else {
