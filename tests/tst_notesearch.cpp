@@ -236,6 +236,8 @@ private Q_SLOTS:
                                               << "bravo" << QStringList {};
         QTest::newRow("edit, saved") << "save"
                                      << "edited" << QStringList {"b"};
+        QTest::newRow("autosave of the older note") << "autosave a"
+                                                    << "" << QStringList {"a", "b"};
         QTest::newRow("edit, then another note chosen") << "edit and leave"
                                                         << "edited" << QStringList {"b"};
         QTest::newRow("outside write by rename") << "replace a"
@@ -272,6 +274,10 @@ private Q_SLOTS:
             store.flush();
         if (change == "edit and leave")
             store.setSelection("a");
+        if (change == "autosave a") {
+            store.setSelection("a");
+            store.setText("alpha edited");
+        }
         if (change == "replace a")
             replaceByRename(sandbox.notePath("a.md"), "outside");
         if (change == "add c")

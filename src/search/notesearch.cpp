@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -142,6 +143,7 @@ NoteSearch::NoteSearch(NoteStore *store, QObject *parent) : QObject(parent), m_s
     m_editorPause.setSingleShot(true);
     m_editorPause.setInterval(editorPauseMs);
     connect(&m_editorPause, &QTimer::timeout, this, &NoteSearch::takeEditorText);
+    connect(store, &NoteStore::noteMoved, this, &NoteSearch::followMovedNote);
     connect(store, &NoteStore::notesChanged, this, &NoteSearch::followNotes);
     connect(store, &NoteStore::selectionChanged, this, &NoteSearch::followSelection);
     connect(store, &NoteStore::textChanged, &m_editorPause, qOverload<>(&QTimer::start));
@@ -301,6 +303,10 @@ NoteSearch::Snippet NoteSearch::snippet(const QString &name, const QString &quer
 void NoteSearch::followNotes()
 {
     const quint64 generation = ++m_generation;
+    if (std::exchange(m_followedMove, false)) {
+        Q_EMIT changed();
+        return;
+    }
     const QList<Note> &notes = m_store->notes();
     std::vector<Entry *> order;
     order.reserve(size_t(notes.size()));
@@ -333,6 +339,29 @@ void NoteSearch::followNotes()
     startReading();
     updateReady();
     Q_EMIT changed();
+}
+
+// The store saved one note: in a folder of thousands, looking up every note again would cost
+// each pause in typing more than the write. Anything unexpected is left to followNotes().
+void NoteSearch::followMovedNote(qsizetype from, qsizetype to)
+{
+    const QList<Note> &notes = m_store->notes();
+    if (m_order.size() != size_t(notes.size()) || from < 0 || to < 0 || from >= notes.size()
+        || to >= notes.size() || m_order[size_t(from)]->name != notes[to].name)
+        return;
+    Entry *moved = m_order[size_t(from)];
+    m_order.erase(m_order.begin() + from);
+    m_order.insert(m_order.begin() + to, moved);
+    m_followedMove = true;
+    if (moved->url == notes[to].url && moved->modified == notes[to].modified)
+        return;
+    moved->url = notes[to].url;
+    moved->modified = notes[to].modified;
+    if (!(isEditorNote(*moved) && m_store->isEditable())) {
+        queue(*moved);
+        startReading();
+        updateReady();
+    }
 }
 
 // The text still belongs to the note that was selected, and the store has written it: what the

@@ -91,6 +91,7 @@ private:
     };
 
     void followNotes();
+    void followMovedNote(qsizetype from, qsizetype to);
     void followSelection();
     void takeEditorText();
     bool isEditorNote(const Entry &entry) const;
@@ -117,6 +118,7 @@ private:
     std::unordered_map<QString, std::unique_ptr<Entry>, KeyHash> m_entries;
     std::vector<Entry *> m_order; // the store's order
     quint64 m_generation = 0; // counts changes of any note or of the list
+    bool m_followedMove = false; // the next notesChanged() is a note moved, already followed
     std::optional<QString> m_editorName; // the note whose text comes from the editor
     QTimer m_editorPause; // an edit is read once typing pauses, not at every keystroke
     std::vector<ReadRequest> m_pending;

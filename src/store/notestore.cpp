@@ -303,7 +303,9 @@ bool NoteStore::moveSavedNoteToTop()
     const auto position = std::find_if(m_notes.begin(), m_notes.end(), [&saved](const Note &note) {
         return sortKey(note.modified) <= sortKey(saved.modified);
     });
+    const qsizetype to = position - m_notes.begin();
     m_notes.insert(position, saved);
+    Q_EMIT noteMoved(index, to);
     Q_EMIT notesChanged();
     return true;
 }

@@ -78,6 +78,10 @@ public:
 
 Q_SIGNALS:
     void notesChanged();
+    // Sent just before the notesChanged() of the store's own save: the only change to the notes
+    // is that the note at `from` now stands at `to`, with its new date. Observers may follow
+    // that one note instead of looking at every note again.
+    void noteMoved(qsizetype from, qsizetype to);
     void selectionChanged();
     void textChanged();
     void alert(); // the system alert sound is wanted
