@@ -3,6 +3,8 @@
 #include "platform/fileservices.h"
 
 #include <QFileInfo>
+#include <QPromise>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <limits>
@@ -54,6 +56,7 @@ NoteStore::NoteStore(const QString &documentsDir, QObject *parent)
     m_watchDelay.setSingleShot(true);
     m_watchDelay.setInterval(watchDelayMs);
     connect(&m_watchDelay, &QTimer::timeout, this, &NoteStore::takeOutsideChanges);
+    connect(&m_namesCheck, &QFutureWatcherBase::finished, this, &NoteStore::takeNamesCheck);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_watchDelay,
             qOverload<>(&QTimer::start));
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_watchDelay,
@@ -400,21 +403,47 @@ void NoteStore::takeOutsideChanges()
         && fileservices::digest(onDisk.bytes) != m_knownDigest;
     if (changedOutside && m_unsaved)
         keepOtherVersion(*m_currentPath, onDisk.bytes);
-    if (changedOutside || !isListingCurrent())
+    if (changedOutside || !isFolderStampOwn())
         reload();
+    else
+        checkListedNamesAside();
     if (changedOutside && !m_unsaved)
         loadSelected();
     watchCurrentFile();
 }
 
 // The store's own saves change the folder too, and listing a folder of thousands of notes after
-// each of them would cost every pause in typing. The listing is current when no entry was added,
-// removed or renamed since the store's last save (the folder's date, which may miss a change in
-// the same clock tick), and the same names are there (which catches those).
-bool NoteStore::isListingCurrent() const
+// each of them would cost every pause in typing. No entry was added, removed or renamed since
+// the store's last save when the folder's date is the one that save left, unless that happened
+// in the same tick of the system's coarse clock.
+bool NoteStore::isFolderStampOwn() const
 {
-    return m_ownFolderStamp && fileservices::modificationStamp(m_folder) == m_ownFolderStamp
-        && fileservices::nameSetDigest(m_folder, isNoteFile) == m_listedNames;
+    return m_ownFolderStamp && fileservices::modificationStamp(m_folder) == m_ownFolderStamp;
+}
+
+// A change in the same clock tick as the store's save shows only in the names, and reading
+// thousands of them costs the main thread more than the save: they are read on another thread,
+// and the folder is listed when they differ from the listing's. A newer check replaces one
+// still running; it read the folder later.
+void NoteStore::checkListedNamesAside()
+{
+    auto promise = std::make_shared<QPromise<std::optional<size_t>>>();
+    promise->start();
+    m_namesCheckedAgainst = m_listedNames;
+    m_namesCheck.setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, folder = m_folder] {
+        promise->addResult(fileservices::nameSetDigest(folder, isNoteFile));
+        promise->finish();
+    });
+}
+
+// A listing made since the check began is as new as the names read.
+void NoteStore::takeNamesCheck()
+{
+    if (m_namesCheck.future().resultCount() == 0 || m_listedNames != m_namesCheckedAgainst)
+        return;
+    if (m_namesCheck.result() != std::optional<size_t>(m_listedNames))
+        reload();
 }
 
 // A program that saves by writing a new file and renaming it over the note ends the watch of

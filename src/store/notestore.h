@@ -3,6 +3,7 @@
 #include "store/note.h"
 
 #include <QFileSystemWatcher>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -98,7 +99,9 @@ private:
     bool keepOtherVersion(const QString &path, const QByteArray &bytes);
     void keepDisplacedVersion(const QString &name, const QString &displaced);
     void takeOutsideChanges();
-    bool isListingCurrent() const;
+    bool isFolderStampOwn() const;
+    void checkListedNamesAside();
+    void takeNamesCheck();
     void watchCurrentFile();
     void watchFolder();
     void report(const QString &message);
@@ -129,6 +132,9 @@ private:
     // write's folder events from another program's.
     std::optional<qint64> m_ownFolderStamp;
     size_t m_listedNames = 0; // the names in notes, as fileservices::nameSetDigest has them
+    // The folder's names read off the main thread, and the listing they are checked against.
+    QFutureWatcher<std::optional<size_t>> m_namesCheck;
+    size_t m_namesCheckedAgainst = 0;
     // Notes whose file names are not UTF-8, by the name shown, with the path that reaches them.
     QHash<QString, QByteArray> m_undecodablePaths;
 };
