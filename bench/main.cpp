@@ -7,6 +7,7 @@
 #include "bench/samplenote.h"
 #include "markdown/block.h"
 #include "markdown/inline.h"
+#include "platform/fileservices.h"
 #include "preview/markdownview.h"
 #include "preview/previewlayout.h"
 #include "search/notesearch.h"
@@ -541,6 +542,46 @@ void benchKeystrokeInLongNote()
                 busy ? "" : " (none was left)", during.median * 1e3, during.p95 * 1e3,
                 bareDuring.median * 1e3, during.median / bareDuring.median);
     store.flush();
+}
+
+// A keystroke at the end of the 100,000-line note and the pause after it: the longest turn of
+// the event loop until the autosave and all that follows are done; against reading the note's
+// file once, as a save that reads the file back does.
+void benchPauseInLongNote()
+{
+    std::printf("A pause in typing in the 100000-line note (main thread):\n");
+    const QString note = fullLineNote(100000);
+    QTemporaryDir documents;
+    const QString folder = makeNotes(documents, 1, note);
+    NoteStore store(documents.path());
+    ContentView window(&store);
+    window.resize(1200, 800);
+    window.show();
+    runUntilIdle(window.preview(), window.editor());
+    NoteEditor *editor = window.editor();
+    editor->SendScintilla(QsciScintilla::SCI_GOTOPOS,
+                          editor->SendScintilla(QsciScintilla::SCI_GETLENGTH));
+    editor->setFocus();
+    std::vector<Turn> pauses;
+    std::vector<double> reads;
+    for (int run = 0; run < 5; ++run) {
+        keystrokeCpuSeconds(editor, 1);
+        Turn longest;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1500)
+            longest = longer(longest, timedTurn([] {
+                                 QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+                             }));
+        pauses.push_back(longest);
+        reads.push_back(
+            secondsOf([&] { fileservices::readText(folder + QStringLiteral("/note 0.md")); }));
+    }
+    const Turn turn = medianTurn(pauses);
+    std::printf("  longest turn %6.1f ms (%6.1f ms CPU); reading the note once %6.1f ms; "
+                "ours/read %.2f\n",
+                turn.wall * 1e3, turn.cpu * 1e3, spreadOf(reads).median * 1e3,
+                turn.wall / spreadOf(reads).median);
 }
 
 // A new width for the preview of a long note, scrolled to its middle: to the view painted, then
@@ -1137,6 +1178,10 @@ int main(int argc, char **argv)
         benchAutosave();
         return 0;
     }
+    if (argc == 2 && QByteArray(argv[1]) == "--pause") {
+        benchPauseInLongNote();
+        return 0;
+    }
     if (argc == 2 && QByteArray(argv[1]) == "--keystroke") {
         benchKeystroke();
         benchRightToLeftKeystroke();
@@ -1147,6 +1192,7 @@ int main(int argc, char **argv)
         benchOpening();
         benchStartUpWithLongNote();
         benchKeystrokeInLongNote();
+        benchPauseInLongNote();
         benchWidthChange();
         benchResizing();
         benchSwitchingAway();

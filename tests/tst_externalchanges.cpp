@@ -87,18 +87,25 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("replaceByRename");
         QTest::addColumn<bool>("flushAtOnce"); // before the watch has looked
-        QTest::newRow("in place, autosave") << false << false;
-        QTest::newRow("by rename, autosave") << true << false;
-        QTest::newRow("in place, flush at once") << false << true;
+        QTest::addColumn<bool>("savedBefore"); // the store knows the file by its own write
+        QTest::newRow("in place, autosave") << false << false << false;
+        QTest::newRow("by rename, autosave") << true << false << false;
+        QTest::newRow("in place, flush at once") << false << true << false;
+        QTest::newRow("in place after a save, as many bytes") << false << true << true;
     }
 
     void editedNoteKeepsBothVersions()
     {
         QFETCH(bool, replaceByRename);
         QFETCH(bool, flushAtOnce);
+        QFETCH(bool, savedBefore);
         Sandbox sandbox;
         sandbox.writeNote("a.md", "base");
         NoteStore store(sandbox.documents());
+        if (savedBefore) {
+            store.setText("my firstly");
+            store.flush();
+        }
         store.setText("my edit");
         writeAsAnotherProgram(sandbox.notePath("a.md"), "their edit", replaceByRename);
         if (flushAtOnce)

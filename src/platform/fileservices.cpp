@@ -332,6 +332,18 @@ std::optional<std::pair<quint64, quint64>> identity(const QString &path)
     return std::pair<quint64, quint64>(status.st_dev, status.st_ino);
 }
 
+std::optional<FileStamp> fileStamp(const QString &path)
+{
+    struct stat status;
+    if (::stat(native(path).constData(), &status) != 0)
+        return std::nullopt;
+    const auto nanoseconds = [](const timespec &time) {
+        return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+    };
+    return FileStamp {status.st_dev, status.st_ino, status.st_size, nanoseconds(status.st_mtim),
+                      nanoseconds(status.st_ctim)};
+}
+
 namespace {
 
 size_t addName(size_t digest, const QString &fileName)

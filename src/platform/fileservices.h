@@ -56,6 +56,22 @@ size_t nameSetDigest(const QList<Entry> &entries);
 // the same while an entry is renamed, another once it is replaced. nullopt when nothing is there.
 std::optional<std::pair<quint64, quint64>> identity(const QString &path);
 
+// What stat() tells of a file that changes whenever its content does: which file it is, its
+// size and its dates in nanoseconds. Another program's write gives another stamp, unless it
+// writes in place, as many bytes, within the same tick of the system's coarse clock.
+struct FileStamp
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modified = 0;
+    qint64 changed = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+// The stamp of the file at the path, following a link; nullopt when nothing is there.
+std::optional<FileStamp> fileStamp(const QString &path);
+
 // True when anything is at the path: a file, a directory, or a symbolic link, even a dangling one.
 bool entryExists(const QString &path);
 

@@ -257,6 +257,8 @@ void NoteStore::loadSelected()
         const QString path = note->url.toLocalFile();
         const auto undecodable = m_undecodablePaths.constFind(note->name);
         const bool nameIsUtf8 = undecodable == m_undecodablePaths.cend();
+        // Taken before reading: a change while reading then gives another stamp.
+        m_knownStamp = nameIsUtf8 ? fileservices::fileStamp(path) : std::nullopt;
         const fileservices::ReadResult file =
             nameIsUtf8 ? fileservices::readText(path) : fileservices::readTextAt(*undecodable);
         m_currentPath = path;
@@ -334,15 +336,15 @@ bool NoteStore::save(const QString &path)
         report(tr("Could not save “%1”: %2").arg(name, error));
         return false;
     }
-    const fileservices::FileRead onDisk = fileservices::readFile(path);
-    if (onDisk.status == fileservices::ReadStatus::Unreadable) {
+    const std::optional<fileservices::FileRead> onDisk = readIfChanged(path);
+    if (onDisk && onDisk->status == fileservices::ReadStatus::Unreadable) {
         report(tr("Could not save “%1”: the file there cannot be read to keep it: %2")
-                   .arg(name, onDisk.error));
+                   .arg(name, onDisk->error));
         return false;
     }
-    const bool changedOutside = onDisk.status == fileservices::ReadStatus::Ok
-        && fileservices::digest(onDisk.bytes) != m_knownDigest;
-    if (changedOutside && !keepOtherVersion(path, onDisk.bytes))
+    const bool changedOutside = onDisk && onDisk->status == fileservices::ReadStatus::Ok
+        && fileservices::digest(onDisk->bytes) != m_knownDigest;
+    if (changedOutside && !keepOtherVersion(path, onDisk->bytes))
         return false;
     const QByteArray bytes = m_text.toUtf8();
     QString displaced;
@@ -351,6 +353,7 @@ bool NoteStore::save(const QString &path)
         return false;
     }
     m_knownDigest = fileservices::digest(bytes);
+    m_knownStamp = fileservices::fileStamp(path);
     if (!displaced.isEmpty())
         keepDisplacedVersion(name, displaced);
     watchFolder();
@@ -386,6 +389,7 @@ bool NoteStore::keepOtherVersion(const QString &path, const QByteArray &bytes)
         return false;
     }
     m_knownDigest = fileservices::digest(bytes);
+    m_knownStamp.reset();
     report(
         tr("“%1” was changed by another program; that version is kept as “%2”.").arg(name, kept));
     return true;
@@ -396,13 +400,13 @@ bool NoteStore::keepOtherVersion(const QString &path, const QByteArray &bytes)
 // any kept version in it.
 void NoteStore::takeOutsideChanges()
 {
-    fileservices::FileRead onDisk {fileservices::ReadStatus::Missing, {}, {}};
+    std::optional<fileservices::FileRead> onDisk;
     if (m_currentPath)
-        onDisk = fileservices::readFile(*m_currentPath);
-    const bool changedOutside = onDisk.status == fileservices::ReadStatus::Ok
-        && fileservices::digest(onDisk.bytes) != m_knownDigest;
+        onDisk = readIfChanged(*m_currentPath);
+    const bool changedOutside = onDisk && onDisk->status == fileservices::ReadStatus::Ok
+        && fileservices::digest(onDisk->bytes) != m_knownDigest;
     if (changedOutside && m_unsaved)
-        keepOtherVersion(*m_currentPath, onDisk.bytes);
+        keepOtherVersion(*m_currentPath, onDisk->bytes);
     if (changedOutside || !isFolderStampOwn())
         reload();
     else
@@ -410,6 +414,18 @@ void NoteStore::takeOutsideChanges()
     if (changedOutside && !m_unsaved)
         loadSelected();
     watchCurrentFile();
+}
+
+// Reading a long note back at every pause would cost more than writing it. A file whose stamp
+// is the one the store last saw holds what it saw, and is not read (nullopt): another program's
+// version written in place in the same clock tick, as many bytes, is the one change a stamp can
+// miss, and a save never removes such a version unkept, because writeBytesKeepingOther compares
+// what it displaces with the known digest.
+std::optional<fileservices::FileRead> NoteStore::readIfChanged(const QString &path) const
+{
+    if (m_knownStamp && m_knownDigest && fileservices::fileStamp(path) == m_knownStamp)
+        return std::nullopt;
+    return fileservices::readFile(path);
 }
 
 // The store's own saves change the folder too, and listing a folder of thousands of notes after

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/fileservices.h"
 #include "store/note.h"
 
 #include <QFileSystemWatcher>
@@ -99,6 +100,7 @@ private:
     bool keepOtherVersion(const QString &path, const QByteArray &bytes);
     void keepDisplacedVersion(const QString &name, const QString &displaced);
     void takeOutsideChanges();
+    std::optional<fileservices::FileRead> readIfChanged(const QString &path) const;
     bool isFolderStampOwn() const;
     void checkListedNamesAside();
     void takeNamesCheck();
@@ -124,6 +126,8 @@ private:
     QTimer m_saveTimer;
     // What the store last read from or wrote to m_currentPath; none when the file was absent.
     std::optional<size_t> m_knownDigest;
+    // The file's stamp when the store read or wrote it, to spare reading a file it knows back.
+    std::optional<fileservices::FileStamp> m_knownStamp;
     QFileSystemWatcher m_watcher;
     std::optional<std::pair<quint64, quint64>> m_watchedFolder; // the folder the watch is on
     QTimer m_watchDelay; // collects a burst of file-system events into one look
