@@ -346,6 +346,13 @@ private Q_SLOTS:
         const StatusCounts::Counts counts = StatusCounts::count(text.constData(), text.size());
         QCOMPARE(counts.words, words);
         QCOMPARE(counts.characters, characters);
+        // A long note is counted in slices, which may end inside a character or a word.
+        for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+            StatusCounts::Progress progress;
+            StatusCounts::countOn(text.constData(), text.size(), cut, progress);
+            StatusCounts::countOn(text.constData(), text.size(), text.size(), progress);
+            QCOMPARE(progress.counts, counts);
+        }
     }
 
     void countsFollowTheSelection()

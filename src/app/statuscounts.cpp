@@ -8,6 +8,8 @@ namespace {
 
 // Long enough to fall between two keystrokes of a fast typist.
 constexpr int typingPauseMs = 300;
+// About 5 ms of counting on this machine: a 7 MB note takes a few dozen slices.
+constexpr qsizetype sliceBytes = 512 * 1024;
 
 bool isWordByte(unsigned char byte)
 {
@@ -31,28 +33,41 @@ qsizetype spaceLengthAt(const unsigned char *bytes, qsizetype left)
 } // namespace
 
 StatusCounts::StatusCounts(NoteEditor *editor, QWidget *parent)
-    : QLabel(parent), m_editor(editor), m_pause(new QTimer(this))
+    : QLabel(parent), m_editor(editor), m_pause(new QTimer(this)), m_nextSlice(new QTimer(this))
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAccessibleName(tr("Word and character count"));
     m_pause->setSingleShot(true);
     m_pause->setInterval(typingPauseMs);
-    connect(m_pause, &QTimer::timeout, this, &StatusCounts::countNow);
+    connect(m_pause, &QTimer::timeout, this, &StatusCounts::startCounting);
+    m_nextSlice->setSingleShot(true);
+    m_nextSlice->setInterval(0);
+    connect(m_nextSlice, &QTimer::timeout, this, &StatusCounts::countSlice);
     connect(m_editor, &QsciScintilla::textChanged, this, &StatusCounts::noteChanged);
     connect(m_editor, &QsciScintilla::selectionChanged, this, &StatusCounts::noteChanged);
 }
 
+// A count under way counted a text that is no more.
 void StatusCounts::noteChanged()
 {
+    m_nextSlice->stop();
     m_pause->start();
 }
 
 StatusCounts::Counts StatusCounts::count(const char *utf8, qsizetype size)
 {
+    Progress progress;
+    countOn(utf8, size, size, progress);
+    return progress.counts;
+}
+
+void StatusCounts::countOn(const char *utf8, qsizetype size, qsizetype until, Progress &progress)
+{
     const auto *bytes = reinterpret_cast<const unsigned char *>(utf8);
-    Counts counts;
-    bool inWord = false;
-    for (qsizetype i = 0; i < size;) {
+    Counts &counts = progress.counts;
+    bool &inWord = progress.inWord;
+    qsizetype i = progress.done;
+    for (; i < size && i < until;) {
         const unsigned char byte = bytes[i];
         if (byte == '\n' || byte == '\r') {
             inWord = false;
@@ -70,21 +85,47 @@ StatusCounts::Counts StatusCounts::count(const char *utf8, qsizetype size)
         while (i < size && (bytes[i] & 0xC0) == 0x80)
             ++i;
     }
-    return counts;
+    progress.done = i;
 }
 
 void StatusCounts::countNow()
 {
+    startCounting();
+    while (!countSlice()) { }
+    m_nextSlice->stop();
+}
+
+void StatusCounts::startCounting()
+{
     m_pause->stop();
-    const auto *text = reinterpret_cast<const char *>(
-        m_editor->SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
+    m_nextSlice->stop();
     const long start = m_editor->SendScintilla(QsciScintilla::SCI_GETSELECTIONSTART);
     const long end = m_editor->SendScintilla(QsciScintilla::SCI_GETSELECTIONEND);
-    const bool selected = end > start;
-    const Counts counts = selected
-        ? count(text + start, end - start)
-        : count(text, m_editor->SendScintilla(QsciScintilla::SCI_GETLENGTH));
-    setText((selected ? tr("Selected: %L1 words, %L2 characters") : tr("%L1 words, %L2 characters"))
-                .arg(counts.words)
-                .arg(counts.characters));
+    m_selected = end > start;
+    m_from = m_selected ? start : 0;
+    m_to = m_selected ? end : m_editor->SendScintilla(QsciScintilla::SCI_GETLENGTH);
+    m_progress = {};
+    countSlice();
+}
+
+// The text is asked for again at each slice: the editor may have moved it in memory between.
+bool StatusCounts::countSlice()
+{
+    const auto *text = reinterpret_cast<const char *>(
+        m_editor->SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
+    countOn(text + m_from, m_to - m_from, m_progress.done + sliceBytes, m_progress);
+    if (m_progress.done < m_to - m_from) {
+        m_nextSlice->start();
+        return false;
+    }
+    show(m_progress.counts);
+    return true;
+}
+
+void StatusCounts::show(const Counts &counts)
+{
+    setText(
+        (m_selected ? tr("Selected: %L1 words, %L2 characters") : tr("%L1 words, %L2 characters"))
+            .arg(counts.words)
+            .arg(counts.characters));
 }
