@@ -34,8 +34,9 @@ constexpr size_t notesPerThread = 64;
 // Folded texts are kept in shelves of this size, but for longer ones; a shelf leaves less than a
 // text unused, but for each thread's last one, which is cut to size.
 constexpr size_t shelfSize = 256 * 1024;
-// The niceness of the threads that read notes.
-constexpr int readerNiceness = 5;
+// The niceness of the threads that read notes: the lowest, because at 5 a reader on a shared core
+// still took a quarter of it, and the first window with 10,000 notes came up a third later.
+constexpr int readerNiceness = 19;
 
 // Reading shares the cores with the window, which must come up and answer at once: at a lower
 // priority the readers get what the window leaves. (Qt's thread priorities change nothing under
