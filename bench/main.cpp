@@ -350,6 +350,16 @@ Turn medianTurn(const std::vector<Turn> &turns)
     return {spreadOf(walls).median, spreadOf(cpus).median};
 }
 
+// The median longest turn beside the median time of the usual way of doing the same work.
+void printTurnAgainst(const std::vector<Turn> &ours, const char *usual,
+                      const std::vector<double> &usualSeconds, const char *ratioName)
+{
+    const Turn turn = medianTurn(ours);
+    const double usualMedian = spreadOf(usualSeconds).median;
+    std::printf("  longest turn %6.1f ms (%6.1f ms CPU); %s %6.1f ms; %s %.2f\n", turn.wall * 1e3,
+                turn.cpu * 1e3, usual, usualMedian * 1e3, ratioName, turn.wall / usualMedian);
+}
+
 void placeCursorInTheMiddle(NoteEditor *editor)
 {
     const long middle = editor->SendScintilla(QsciScintilla::SCI_GETLENGTH) / 2;
@@ -577,11 +587,7 @@ void benchPauseInLongNote()
         reads.push_back(
             secondsOf([&] { fileservices::readText(folder + QStringLiteral("/note 0.md")); }));
     }
-    const Turn turn = medianTurn(pauses);
-    std::printf("  longest turn %6.1f ms (%6.1f ms CPU); reading the note once %6.1f ms; "
-                "ours/read %.2f\n",
-                turn.wall * 1e3, turn.cpu * 1e3, spreadOf(reads).median * 1e3,
-                turn.wall / spreadOf(reads).median);
+    printTurnAgainst(pauses, "reading the note once", reads, "ours/read");
 }
 
 // A new width for the preview of a long note, scrolled to its middle: to the view painted, then
@@ -711,11 +717,7 @@ void benchSwitchingAway()
             QApplication::processEvents();
         }));
     }
-    const Turn turn = medianTurn(ours);
-    std::printf("  longest turn %5.1f ms (%5.1f ms CPU); bare QsciScintilla clearing it %5.1f ms; "
-                "ours/bare %.2f\n",
-                turn.wall * 1e3, turn.cpu * 1e3, spreadOf(bare).median * 1e3,
-                turn.wall / spreadOf(bare).median);
+    printTurnAgainst(ours, "bare QsciScintilla clearing it", bare, "ours/bare");
 }
 
 // The window resized and the divider between the editor and the preview moved with the long

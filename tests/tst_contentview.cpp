@@ -2,6 +2,7 @@
 #include "app/noteeditor.h"
 #include "app/notelistmodel.h"
 #include "app/penwickapp.h"
+#include "listrows.h"
 #include "preview/markdownview.h"
 #include "sandbox.h"
 #include "store/notestore.h"
@@ -31,20 +32,6 @@
 namespace {
 
 constexpr int saveWaitMs = 3000;
-
-QStringList rowsOf(const QListView *list)
-{
-    QStringList rows;
-    for (int row = 0; row < list->model()->rowCount(); ++row)
-        rows.append(list->model()->index(row, 0).data().toString());
-    return rows;
-}
-
-QString selectedRow(const QListView *list)
-{
-    const QModelIndexList selected = list->selectionModel()->selectedRows();
-    return selected.isEmpty() ? QString() : selected.first().data().toString();
-}
 
 void typeAtEnd(NoteEditor *editor, const QString &text)
 {

@@ -3,6 +3,7 @@
 #include "app/notefinder.h"
 #include "app/searchfield.h"
 #include "app/searchresultsmodel.h"
+#include "listrows.h"
 #include "sandbox.h"
 #include "search/notesearch.h"
 #include "store/notestore.h"
@@ -14,20 +15,6 @@
 #include <QTest>
 
 namespace {
-
-QStringList rowsOf(const QListView *list)
-{
-    QStringList rows;
-    for (int row = 0; row < list->model()->rowCount(); ++row)
-        rows.append(list->model()->index(row, 0).data().toString());
-    return rows;
-}
-
-QString selectedRow(const QListView *list)
-{
-    const QModelIndexList selected = list->selectionModel()->selectedRows();
-    return selected.isEmpty() ? QString() : selected.first().data().toString();
-}
 
 // A window over four notes, listed "Zebra", "Garden plan", "garden", "Shopping", with every
 // text read, and the search field focused.
