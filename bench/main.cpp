@@ -1202,6 +1202,13 @@ int main(int argc, char **argv)
         benchMemory();
         return 0;
     }
+    // The longest turns after opening, at start-up and switching away, for quick comparisons.
+    if (argc == 2 && QByteArray(argv[1]) == "--turns") {
+        benchOpening();
+        benchStartUpWithLongNote();
+        benchSwitchingAway();
+        return 0;
+    }
     if (argc == 2 && QByteArray(argv[1]) == "--highlight") {
         benchHighlight();
         return 0;
