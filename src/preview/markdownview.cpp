@@ -25,10 +25,9 @@ template<typename... Ts> struct Overloaded : Ts...
 };
 
 constexpr int padding = 16;
-// The background works in slices short enough to keep the program answering at once; writing
-// blocks takes part of a slice, because laying them out follows.
-constexpr int sliceMs = 8;
-constexpr int writeSliceMs = 2;
+// Laying out the blocks written follows the writing and takes about as long, so writing takes
+// half of what is left of a slice, and no more than this.
+constexpr std::chrono::nanoseconds longestWriting = std::chrono::milliseconds(2);
 constexpr int firstScreenMs = 100;
 constexpr qsizetype firstParse = 16 * 1024;
 constexpr qsizetype parseChunk = 32 * 1024;
@@ -160,10 +159,19 @@ void insertMarker(QTextCursor &cursor, QTextBlockFormat &blockFormat, const QStr
     cursor.insertText(marker.right(1), gap);
 }
 
+QDeadlineTimer writingDeadline(const QDeadlineTimer &slice)
+{
+    const std::chrono::nanoseconds half(slice.remainingTimeNSecs() / 2);
+    return QDeadlineTimer(std::min(half, longestWriting), Qt::PreciseTimer);
+}
+
 } // namespace
 
 MarkdownView::MarkdownView(QWidget *parent)
-    : QTextEdit(parent), m_layout(new PreviewLayout(document()))
+    : QTextEdit(parent),
+      m_layout(new PreviewLayout(document())),
+      m_backgroundWork(
+          [this](const QDeadlineTimer &deadline) { return doBackgroundWork(deadline); })
 {
     setReadOnly(true);
     setUndoRedoEnabled(false);
@@ -175,9 +183,13 @@ MarkdownView::MarkdownView(QWidget *parent)
     setBackgroundRole(QPalette::Base);
     document()->setDocumentLayout(m_layout);
     document()->setDocumentMargin(padding);
-    connect(&m_backgroundWork, &QTimer::timeout, this, &MarkdownView::doBackgroundWork);
     watchUserScrolls();
-    // A new width leaves blocks waiting to be laid out again.
+    watchLayout();
+}
+
+// A new width leaves blocks waiting to be laid out again.
+void MarkdownView::watchLayout()
+{
     connect(m_layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
         if (m_layout->hasStaleBlocks())
             m_backgroundWork.start();
@@ -391,24 +403,22 @@ markdown::IncrementalParser::Change MarkdownView::updateParser()
                                : QString::fromRawData(m_source.constData(), m_parsedLength));
 }
 
-void MarkdownView::doBackgroundWork()
+bool MarkdownView::doBackgroundWork(const QDeadlineTimer &deadline)
 {
-    const QDeadlineTimer deadline(sliceMs);
     const Anchor anchor = topAnchor();
     if (!m_layout->layOutStaleBlocks(deadline)) {
         while (!deadline.hasExpired()
                && (m_written < m_parser.blockCount() || m_parsedLength < m_source.size())) {
             if (m_written < m_parser.blockCount())
-                appendBlocks(QDeadlineTimer(writeSliceMs), blocksPerSlice);
+                appendBlocks(writingDeadline(deadline), blocksPerSlice);
             else
                 parseMore();
         }
         updatePendingHeight();
     }
     keep(anchor);
-    if (!hasBackgroundWork())
-        m_backgroundWork.stop();
     Q_EMIT placesMoved();
+    return hasBackgroundWork();
 }
 
 // What is not in the document yet is guessed to be as tall, for its length, as what is.

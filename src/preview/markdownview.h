@@ -2,10 +2,10 @@
 
 #include "markdown/block.h"
 #include "markdown/incrementalparser.h"
+#include "preview/backgroundslices.h"
 #include "preview/previewlayout.h"
 
 #include <QTextEdit>
-#include <QTimer>
 
 class QDeadlineTimer;
 class QTextCursor;
@@ -109,7 +109,8 @@ private:
     void writeFirstScreen();
     void parseMore();
     markdown::IncrementalParser::Change updateParser();
-    void doBackgroundWork();
+    bool doBackgroundWork(const QDeadlineTimer &deadline);
+    void watchLayout();
     void updatePendingHeight();
     Anchor topAnchor() const;
     void keep(const Anchor &anchor);
@@ -129,7 +130,7 @@ private:
     qsizetype m_parsedLength = 0; // the parser holds the first m_parsedLength characters
     QString m_parsedSource; // the text whose characters the parser's string points into
     qsizetype m_written = 0; // the parser's first blocks that are in the document
-    QTimer m_backgroundWork;
+    BackgroundSlices m_backgroundWork;
     QString m_pressedAnchor;
     QPoint m_pressPosition;
     bool m_scrollActionPending = false;
