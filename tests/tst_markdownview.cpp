@@ -319,6 +319,54 @@ private Q_SLOTS:
         QCOMPARE(dump(*view.document()), dump(*fresh.document()));
     }
 
+    // Another note takes the view at once, from its top with nothing selected, and nothing of the
+    // note before can be seen, marked or found while that one is taken down in the background.
+    void switchingAwayLeavesNothingOfTheOldNote_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        const QString old = QStringLiteral("Zyzzyva\n\n") + sampleNote();
+        const QString other = QStringLiteral("Quokka\n\n") + sampleNote();
+        QTest::newRow("long to short") << old.repeated(100) << QStringLiteral("# Quokka\n");
+        QTest::newRow("long to long") << old.repeated(100) << other.repeated(100);
+        QTest::newRow("short to long") << old << other.repeated(100);
+    }
+
+    void switchingAwayLeavesNothingOfTheOldNote()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        MarkdownView view;
+        view.resize(500, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.showNewSource(before);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        QStringList marked;
+        view.setMarkFinder([&marked](QStringView text) {
+            marked.append(text.toString());
+            return QList<std::pair<int, int>>();
+        });
+        view.selectAll();
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+
+        view.showNewSource(after);
+        marked.clear();
+        view.viewport()->grab();
+        QVERIFY(!marked.isEmpty());
+        QVERIFY(!marked.join(u' ').contains(u"Zyzzyva"));
+        QVERIFY(!view.textCursor().hasSelection());
+        QCOMPARE(view.verticalScrollBar()->value(), 0);
+        QVERIFY(view.document()->find(QStringLiteral("Zyzzyva")).isNull());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        MarkdownView fresh;
+        fresh.setSource(after);
+        QTRY_VERIFY_WITH_TIMEOUT(!fresh.hasBackgroundWork(), 60000);
+        QCOMPARE(dump(*view.document()), dump(*fresh.document()));
+        QCOMPARE(view.findChildren<QTextDocument *>(), QList<QTextDocument *> {view.document()});
+    }
+
     // A new width lays out what is in sight first; the block at the top of the view stays there
     // while the rest is laid out.
     void widthChangeKeepsTheViewInPlace()

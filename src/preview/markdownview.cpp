@@ -33,6 +33,7 @@ constexpr qsizetype firstParse = 16 * 1024;
 constexpr qsizetype parseChunk = 32 * 1024;
 constexpr qsizetype maxBlocksAtOnce = 100;
 constexpr qsizetype blocksPerSlice = 40;
+constexpr int takeDownStep = 100;
 
 // Where the line that holds position ends (after its line feed), or the text's end.
 qsizetype lineEndFrom(const QString &text, qsizetype position)
@@ -277,6 +278,11 @@ void MarkdownView::setMarkFinder(PreviewLayout::MarkFinder finder)
 
 bool MarkdownView::hasBackgroundWork() const
 {
+    return hasTextPending() || !m_retired.empty();
+}
+
+bool MarkdownView::hasTextPending() const
+{
     return m_layout->hasStaleBlocks() || m_written < m_parser.blockCount()
         || m_parsedLength < m_source.size();
 }
@@ -333,7 +339,7 @@ void MarkdownView::dropBlocksFrom(qsizetype first)
     if (first >= m_written)
         return;
     if (first == 0) {
-        document()->clear();
+        replaceDocument();
     } else {
         // The block that ends the document now takes the user state of the last one removed.
         const QTextBlock last = document()->findBlockByNumber(int(first - 1));
@@ -345,6 +351,52 @@ void MarkdownView::dropBlocksFrom(qsizetype first)
         document()->lastBlock().setUserState(kind);
     }
     m_written = first;
+}
+
+// Clearing a long document frees the layout of every block in one turn, tens of milliseconds for
+// a long note. An empty document takes its place at once instead, and the old one is taken down
+// in the background before anything else is done there, so that two long documents are not kept
+// for long.
+void MarkdownView::replaceDocument()
+{
+    QTextDocument *old = document();
+    auto *fresh = new QTextDocument(this);
+    fresh->setUndoRedoEnabled(false);
+    fresh->setDefaultFont(old->defaultFont());
+    fresh->setDocumentMargin(old->documentMargin());
+    auto *layout = new PreviewLayout(fresh);
+    layout->setMarkFinder(m_layout->markFinder());
+    fresh->setDocumentLayout(layout);
+    disconnect(m_layout, nullptr, this, nullptr);
+    m_layout = layout;
+    // The view deletes a document of its own when another takes its place.
+    old->setParent(this);
+    setDocument(fresh);
+    watchLayout();
+    // Without undo, every removal would copy the rest of the document's text to compact it.
+    old->setUndoRedoEnabled(true);
+    m_retired.push_back(old);
+    m_backgroundWork.start();
+}
+
+// From their ends, a step of blocks at a time; false when none is left.
+bool MarkdownView::takeDownRetired(const QDeadlineTimer &deadline)
+{
+    while (!m_retired.empty() && !deadline.hasExpired()) {
+        QTextDocument *old = m_retired.back();
+        const int count = old->blockCount();
+        if (count <= takeDownStep) {
+            delete old;
+            m_retired.pop_back();
+            continue;
+        }
+        const QTextBlock last = old->findBlockByNumber(count - takeDownStep - 1);
+        QTextCursor cursor(old);
+        cursor.setPosition(last.position() + last.length() - 1);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    return !m_retired.empty();
 }
 
 // Each block is parsed from its lines as it is written, so a long note never has all its blocks
@@ -405,6 +457,8 @@ markdown::IncrementalParser::Change MarkdownView::updateParser()
 
 bool MarkdownView::doBackgroundWork(const QDeadlineTimer &deadline)
 {
+    if (takeDownRetired(deadline))
+        return true;
     const Anchor anchor = topAnchor();
     if (!m_layout->layOutStaleBlocks(deadline)) {
         while (!deadline.hasExpired()
@@ -426,7 +480,7 @@ void MarkdownView::updatePendingHeight()
 {
     const qsizetype shown = document()->characterCount();
     const qsizetype pending =
-        hasBackgroundWork() ? std::max<qsizetype>(0, m_source.size() - shown) : 0;
+        hasTextPending() ? std::max<qsizetype>(0, m_source.size() - shown) : 0;
     qreal perCharacter = 0;
     if (shown > 2000) {
         perCharacter = m_layout->blocksHeight() / shown;

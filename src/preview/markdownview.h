@@ -7,6 +7,8 @@
 
 #include <QTextEdit>
 
+#include <vector>
+
 class QDeadlineTimer;
 class QTextCursor;
 
@@ -45,7 +47,8 @@ public:
     // Marks what the finder finds in the text shown, as the matches of a search are; only what
     // comes into sight is looked at. An empty finder marks nothing.
     void setMarkFinder(PreviewLayout::MarkFinder finder);
-    // Whether part of the text is still to be drawn or laid out in the background.
+    // Whether work is left for the background: text to draw or lay out, or the document of a text
+    // shown before to take down.
     bool hasBackgroundWork() const;
 
     // A place in the text shown, named by the source, for following another view of it. A place
@@ -110,7 +113,10 @@ private:
     void parseMore();
     markdown::IncrementalParser::Change updateParser();
     bool doBackgroundWork(const QDeadlineTimer &deadline);
+    bool hasTextPending() const;
     void watchLayout();
+    void replaceDocument();
+    bool takeDownRetired(const QDeadlineTimer &deadline);
     void updatePendingHeight();
     Anchor topAnchor() const;
     void keep(const Anchor &anchor);
@@ -131,6 +137,7 @@ private:
     QString m_parsedSource; // the text whose characters the parser's string points into
     qsizetype m_written = 0; // the parser's first blocks that are in the document
     BackgroundSlices m_backgroundWork;
+    std::vector<QTextDocument *> m_retired; // replaced, still to be taken down
     QString m_pressedAnchor;
     QPoint m_pressPosition;
     bool m_scrollActionPending = false;

@@ -49,6 +49,7 @@ public:
     // Marks what the finder finds in each block as it is painted, so that only the blocks in
     // sight are looked at; an empty finder marks nothing.
     void setMarkFinder(MarkFinder finder);
+    const MarkFinder &markFinder() const { return m_markFinder; }
     // The number of the block whose extent holds y (document coordinates), or the nearest one.
     int blockAt(qreal y) const;
     qreal blockTop(int number) const;
