@@ -367,15 +367,14 @@ bool NoteStore::takeWriteOutcome()
     return false;
 }
 
-// Waits for the write under way and takes its outcome. The caller writes what is left at once,
-// or drops it.
+// Waits for the write under way, and for the one an autosave left to follow it, and takes their
+// outcomes: what the caller does next may write or move the note at once.
 void NoteStore::settleWrite()
 {
-    m_writeAgain = false;
-    if (!m_writing)
-        return;
-    m_write.future().waitForFinished();
-    finishWrite();
+    while (m_writing) {
+        m_write.future().waitForFinished();
+        finishWrite();
+    }
 }
 
 // Runs on the writer thread: it touches nothing but the job.
