@@ -2,6 +2,7 @@
 #include "sandbox.h"
 #include "store/notestore.h"
 
+#include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -88,6 +89,28 @@ QString longText(qsizetype bytes)
 QStringList temporaryFilesIn(const Sandbox &sandbox)
 {
     return sandbox.folderEntries().filter(QStringLiteral(".penwick-"));
+}
+
+// Runs the event loop until the autosave's temporary file is there, its write under way.
+bool autosaveIsUnderWay(const Sandbox &sandbox)
+{
+    const QDeadlineTimer deadline(saveWaitMs);
+    while (temporaryFilesIn(sandbox).isEmpty()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents();
+    }
+    return true;
+}
+
+QStringList filesHolding(const Sandbox &sandbox, const QByteArray &bytes)
+{
+    QStringList holding;
+    for (const QString &entry : sandbox.folderEntries()) {
+        if (sandbox.readNote(entry) == bytes)
+            holding.append(entry);
+    }
+    return holding;
 }
 
 void makeRawFile(const QByteArray &path, const QByteArray &bytes)
@@ -370,6 +393,84 @@ private Q_SLOTS:
         store.flush();
         QCOMPARE(sandbox.readNote(composed + ".md"), "composed, edited");
         QCOMPARE(sandbox.readNote(decomposed + ".md"), "decomposed, edited");
+    }
+
+    // The autosave writes beside the event loop. Whatever comes meanwhile waits for that write, so
+    // an older text never lands after a newer one and no version is written over unkept.
+    void whileAnAutosaveIsWritten_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::newRow("edit, flush") << "flush";
+        QTest::newRow("edit, select another note") << "select";
+        QTest::newRow("edit, pause") << "pause";
+        QTest::newRow("edit, rename") << "rename";
+        QTest::newRow("delete") << "delete";
+        QTest::newRow("another program writes") << "theirs";
+        QTest::newRow("the write fails, edit") << "fail";
+    }
+
+    void whileAnAutosaveIsWritten()
+    {
+        QFETCH(QString, then);
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "a", minutesAgo(1));
+        sandbox.writeNote("b.md", "b", minutesAgo(2));
+        NoteStore store(sandbox.documents());
+        QSignalSpy errors(&store, &NoteStore::errorOccurred);
+        // Long enough that encoding, writing and syncing it take a while.
+        const QString older = longText(8 << 20);
+        const QString newer = older + QStringLiteral("and a last line.\n");
+        std::optional<FileSizeLimit> limit;
+        if (then == "fail")
+            limit.emplace(1 << 20);
+        store.setText(older);
+        if (then == "fail")
+            QTRY_VERIFY_WITH_TIMEOUT(!errors.isEmpty(), saveWaitMs);
+        else
+            QVERIFY(autosaveIsUnderWay(sandbox));
+
+        QString file = QStringLiteral("a.md");
+        if (then == "flush") {
+            store.setText(newer);
+            store.flush();
+            QCOMPARE(sandbox.readNote(file), newer.toUtf8());
+        } else if (then == "select") {
+            store.setText(newer);
+            store.setSelection(QStringLiteral("b"));
+            QCOMPARE(sandbox.readNote(file), newer.toUtf8());
+            QCOMPARE(store.text(), "b");
+        } else if (then == "pause" || then == "fail") {
+            store.setText(newer);
+            if (limit)
+                limit->lift();
+            QTRY_COMPARE_WITH_TIMEOUT(sandbox.readNote(file), newer.toUtf8(), saveWaitMs);
+        } else if (then == "rename") {
+            store.setText(newer);
+            store.rename(QStringLiteral("c"));
+            file = QStringLiteral("c.md");
+            QCOMPARE(sandbox.readNote(file), newer.toUtf8());
+        } else if (then == "delete") {
+            store.deleteSelected();
+        } else if (then == "theirs") {
+            sandbox.writeNote(file, "theirs");
+        }
+        QTest::qWait(1500); // for any write or look at the folder still to come
+
+        QCOMPARE(temporaryFilesIn(sandbox), QStringList());
+        if (then == "delete") {
+            QCOMPARE(sandbox.folderEntries(), QStringList {"b.md"});
+        } else if (then == "theirs") {
+            // Theirs came before the write took the file's place, and is kept beside it; or after,
+            // and the store shows it.
+            QCOMPARE(filesHolding(sandbox, "theirs").size(), 1);
+            QCOMPARE(store.text().toUtf8(), sandbox.readNote(file));
+        } else {
+            QStringList files {file, "b.md"};
+            files.sort();
+            QCOMPARE(sandbox.folderEntries(), files);
+            QCOMPARE(sandbox.readNote(file), newer.toUtf8());
+            QCOMPARE(errors.size(), then == "fail" ? 1 : 0);
+        }
     }
 
     void savesKeepPermissionsAndLeaveNoTemporaryFile()

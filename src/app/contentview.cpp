@@ -6,6 +6,7 @@
 #include "app/noteeditor.h"
 #include "app/notefinder.h"
 #include "app/notelistmodel.h"
+#include "app/notelistview.h"
 #include "app/noterowdelegate.h"
 #include "app/scrollfollower.h"
 #include "app/searchfield.h"
@@ -165,7 +166,7 @@ ContentView::ContentView(NoteStore *store, NoteSearch *search, QWidget *parent)
 
 QWidget *ContentView::buildSidebar()
 {
-    m_sidebar = new QListView;
+    m_sidebar = new NoteListView;
     m_sidebar->setModel(m_model);
     m_sidebar->setItemDelegate(new NoteRowDelegate(m_sidebar));
     m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);

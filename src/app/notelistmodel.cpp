@@ -23,6 +23,7 @@ bool sameData(const Note &a, const Note &b)
 NoteListModel::NoteListModel(NoteStore *store, QObject *parent)
     : QAbstractListModel(parent), m_store(store), m_rows(store->notes())
 {
+    connect(store, &NoteStore::noteMoved, this, &NoteListModel::followMove);
     connect(store, &NoteStore::notesChanged, this, &NoteListModel::follow);
 }
 
@@ -56,8 +57,31 @@ int NoteListModel::rowOf(const QString &name) const
 
 void NoteListModel::follow()
 {
+    if (std::exchange(m_followedMove, false))
+        return;
     Q_EMIT aboutToFollowStore();
     followRows();
+    Q_EMIT followedStore();
+}
+
+// In a folder of thousands, comparing every row after each pause in typing would cost more than
+// the save. Anything unexpected is left to follow().
+void NoteListModel::followMove(qsizetype from, qsizetype to)
+{
+    const QList<Note> &notes = m_store->notes();
+    if (m_rows.size() != notes.size() || from < 0 || to < 0 || from >= notes.size()
+        || to >= notes.size() || !sameRow(m_rows[from], notes[to]))
+        return;
+    Q_EMIT aboutToFollowStore();
+    if (from != to) {
+        beginMoveRows(QModelIndex(), int(from), int(from), QModelIndex(),
+                      int(to > from ? to + 1 : to));
+        m_rows.move(from, to);
+        endMoveRows();
+    }
+    m_rows[to] = notes[to];
+    Q_EMIT dataChanged(index(int(to)), index(int(to)));
+    m_followedMove = true;
     Q_EMIT followedStore();
 }
 

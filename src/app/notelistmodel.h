@@ -9,8 +9,8 @@ class NoteStore;
 
 // The store's notes as a list, in the store's order. When the store's list changes, the rows
 // that moved are moved, the rows that changed are changed, and rows come and go one by one, so
-// the view keeps its scroll position and its selection. The common change, one note moved to the
-// top with a new date, costs one pass over the names.
+// the view keeps its scroll position and its selection. The common change, the store's own save
+// of one note, moves that one row without looking at the others.
 class NoteListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -33,9 +33,11 @@ Q_SIGNALS:
 
 private:
     void follow();
+    void followMove(qsizetype from, qsizetype to);
     void followRows();
     void followRange(int first, int wasEnd, int nowEnd, const QList<Note> &now);
 
     NoteStore *m_store;
     QList<Note> m_rows; // the store's notes as the views were last told of them
+    bool m_followedMove = false; // the notesChanged() to come is the move already followed
 };

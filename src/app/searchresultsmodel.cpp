@@ -18,10 +18,14 @@ void SearchResultsModel::setQuery(const QString &query)
     update();
 }
 
+// A blank query is never shown: the sidebar shows the store's list then. Matching it would walk
+// every note after each save.
 void SearchResultsModel::update()
 {
+    if (m_query.trimmed().isEmpty() && m_names.isEmpty())
+        return;
     beginResetModel();
-    m_names = m_search->matches(m_query);
+    m_names = m_query.trimmed().isEmpty() ? QStringList() : m_search->matches(m_query);
     m_snippets.clear();
     m_rowInStore.clear();
     endResetModel();

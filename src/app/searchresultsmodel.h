@@ -10,7 +10,8 @@ class NoteStore;
 Q_DECLARE_METATYPE(NoteSearch::Snippet)
 
 // The notes that match a query, in the search's order, each with the line of its text around
-// the first match. It asks the search again whenever the notes or their texts change.
+// the first match. It asks the search again whenever the notes or their texts change. A blank
+// query has no rows: the sidebar shows the store's own list then.
 class SearchResultsModel : public QAbstractListModel
 {
     Q_OBJECT

@@ -42,6 +42,20 @@ QString noteNameForPath(const QString &path)
     return noteNameForFileName(fileName).value_or(fileName);
 }
 
+// Reading a long note back at every pause would cost more than writing it. A file whose stamp
+// is the one the store last saw holds what it saw, and is not read (nullopt): another program's
+// version written in place in the same clock tick, as many bytes, is the one change a stamp can
+// miss, and a save never removes such a version unkept, because writeBytesKeepingOther compares
+// what it displaces with the known digest.
+std::optional<fileservices::FileRead>
+readIfChanged(const QString &path, const std::optional<fileservices::FileStamp> &knownStamp,
+              std::optional<size_t> knownDigest)
+{
+    if (knownStamp && knownDigest && fileservices::fileStamp(path) == knownStamp)
+        return std::nullopt;
+    return fileservices::readFile(path);
+}
+
 } // namespace
 
 NoteStore::NoteStore(QObject *parent) : NoteStore(fileservices::documentsDirectory(), parent) { }
@@ -57,6 +71,7 @@ NoteStore::NoteStore(const QString &documentsDir, QObject *parent)
     m_watchDelay.setInterval(watchDelayMs);
     connect(&m_watchDelay, &QTimer::timeout, this, &NoteStore::takeOutsideChanges);
     connect(&m_namesCheck, &QFutureWatcherBase::finished, this, &NoteStore::takeNamesCheck);
+    connect(&m_write, &QFutureWatcherBase::finished, this, &NoteStore::finishWrite);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_watchDelay,
             qOverload<>(&QTimer::start));
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_watchDelay,
@@ -193,6 +208,8 @@ void NoteStore::create(const QString &initial, const QString &typedName)
 
 void NoteStore::rename(const QString &to)
 {
+    // The write's outcome may move the note in the list.
+    settleWrite();
     const QString name = safeName(to);
     if (!m_selection || name.isEmpty() || sameNoteName(name, *m_selection))
         return;
@@ -223,6 +240,8 @@ void NoteStore::rename(const QString &to)
 
 void NoteStore::deleteSelected()
 {
+    // A write landing after the move would make the note again.
+    settleWrite();
     const Note *note = m_selection ? findNote(*m_selection) : nullptr;
     if (!note)
         return;
@@ -280,6 +299,7 @@ void NoteStore::loadSelected()
 
 void NoteStore::scheduleSave()
 {
+    ++m_revision;
     m_saveTimer.stop();
     if (!m_currentPath || !isEditable())
         return;
@@ -288,12 +308,125 @@ void NoteStore::scheduleSave()
 }
 
 // Every edit restarts the timer and every change of note or text without an edit stops it, so
-// when it fires the current text and file are the ones the last edit scheduled.
+// when it fires the current text and file are the ones the last edit scheduled. One write of a
+// note at a time, so that an older text never lands after a newer one.
 void NoteStore::writeScheduledSave()
 {
-    m_unsaved = !save(*m_currentPath);
-    if (m_unsaved || !moveSavedNoteToTop())
+    if (m_writing)
+        m_writeAgain = true;
+    else
+        startWrite();
+}
+
+// The text is handed over as it is: an edit meanwhile makes a string of its own.
+void NoteStore::startWrite()
+{
+    auto promise = std::make_shared<QPromise<WriteOutcome>>();
+    promise->start();
+    m_writing = true;
+    m_write.setFuture(promise->future());
+    WriteJob job {m_folder, *m_currentPath, m_text, m_knownDigest, m_knownStamp, m_revision};
+    m_writer.start([promise, job = std::move(job)] {
+        promise->addResult(writeAside(job));
+        promise->finish();
+    });
+}
+
+// Nothing changes the note or the file it belongs to while its write is under way: whatever
+// would, waits for the write first (settleWrite), or until it is done (a look at the folder).
+void NoteStore::finishWrite()
+{
+    if (!m_writing || !m_write.future().isFinished())
+        return;
+    m_writing = false;
+    if (!takeWriteOutcome() || !moveSavedNoteToTop())
         reload();
+    if (std::exchange(m_writeAgain, false) && m_unsaved)
+        startWrite();
+    if (std::exchange(m_lookAfterWrite, false))
+        m_watchDelay.start();
+}
+
+// An edit made while the write was under way is still to be written.
+bool NoteStore::takeWriteOutcome()
+{
+    const WriteOutcome outcome = m_write.future().result();
+    const QString name = noteNameForPath(*m_currentPath);
+    switch (outcome.status) {
+    case WriteOutcome::Status::Written:
+        takeWritten(name, outcome.written);
+        m_unsaved = outcome.revision != m_revision;
+        return true;
+    case WriteOutcome::Status::LeftToMainThread:
+        m_unsaved = !save(*m_currentPath);
+        return !m_unsaved;
+    case WriteOutcome::Status::Failed:
+        report(tr("Could not save “%1”: %2").arg(name, outcome.error));
+        return false;
+    }
+    return false;
+}
+
+// Waits for the write under way, and for the one an autosave left to follow it, and takes their
+// outcomes: what the caller does next may write or move the note at once.
+void NoteStore::settleWrite()
+{
+    while (m_writing) {
+        m_write.future().waitForFinished();
+        finishWrite();
+    }
+}
+
+// Runs on the writer thread: it touches nothing but the job.
+NoteStore::WriteOutcome NoteStore::writeAside(const WriteJob &job)
+{
+    WriteOutcome outcome;
+    outcome.revision = job.revision;
+    if (!fileservices::makeFolder(job.folder, &outcome.error))
+        return outcome;
+    const std::optional<fileservices::FileRead> onDisk =
+        readIfChanged(job.path, job.knownStamp, job.knownDigest);
+    const bool known = !onDisk || onDisk->status == fileservices::ReadStatus::Missing
+        || (onDisk->status == fileservices::ReadStatus::Ok
+            && fileservices::digest(onDisk->bytes) == job.knownDigest);
+    if (!known) {
+        outcome.status = WriteOutcome::Status::LeftToMainThread;
+        return outcome;
+    }
+    const std::optional<Written> written =
+        writeNote(job.folder, job.path, job.text, job.knownDigest, &outcome.error);
+    if (written) {
+        outcome.status = WriteOutcome::Status::Written;
+        outcome.written = *written;
+    }
+    return outcome;
+}
+
+std::optional<NoteStore::Written> NoteStore::writeNote(const QString &folder, const QString &path,
+                                                       const QString &text,
+                                                       std::optional<size_t> knownDigest,
+                                                       QString *error)
+{
+    const QByteArray bytes = text.toUtf8();
+    Written written;
+    if (!fileservices::writeBytesKeepingOther(path, bytes, knownDigest, &written.displaced, error))
+        return std::nullopt;
+    written.digest = fileservices::digest(bytes);
+    written.stamp = fileservices::fileStamp(path);
+    // A kept copy is a new note the next look at the folder must list.
+    if (written.displaced.isEmpty())
+        written.folderStamp = fileservices::modificationStamp(folder);
+    return written;
+}
+
+void NoteStore::takeWritten(const QString &name, const Written &written)
+{
+    m_knownDigest = written.digest;
+    m_knownStamp = written.stamp;
+    if (!written.displaced.isEmpty())
+        keepDisplacedVersion(name, written.displaced);
+    watchFolder();
+    m_ownFolderStamp = written.folderStamp;
 }
 
 // After its own write the store knows what changed in the folder: one note's date. Reading the
@@ -317,6 +450,7 @@ bool NoteStore::moveSavedNoteToTop()
 
 bool NoteStore::writePending()
 {
+    settleWrite();
     if (!m_unsaved || !m_currentPath)
         return true;
     m_saveTimer.stop();
@@ -336,7 +470,8 @@ bool NoteStore::save(const QString &path)
         report(tr("Could not save “%1”: %2").arg(name, error));
         return false;
     }
-    const std::optional<fileservices::FileRead> onDisk = readIfChanged(path);
+    const std::optional<fileservices::FileRead> onDisk =
+        readIfChanged(path, m_knownStamp, m_knownDigest);
     if (onDisk && onDisk->status == fileservices::ReadStatus::Unreadable) {
         report(tr("Could not save “%1”: the file there cannot be read to keep it: %2")
                    .arg(name, onDisk->error));
@@ -346,21 +481,15 @@ bool NoteStore::save(const QString &path)
         && fileservices::digest(onDisk->bytes) != m_knownDigest;
     if (changedOutside && !keepOtherVersion(path, onDisk->bytes))
         return false;
-    const QByteArray bytes = m_text.toUtf8();
-    QString displaced;
-    if (!fileservices::writeBytesKeepingOther(path, bytes, m_knownDigest, &displaced, &error)) {
+    const std::optional<Written> written = writeNote(m_folder, path, m_text, m_knownDigest, &error);
+    if (!written) {
         report(tr("Could not save “%1”: %2").arg(name, error));
         return false;
     }
-    m_knownDigest = fileservices::digest(bytes);
-    m_knownStamp = fileservices::fileStamp(path);
-    if (!displaced.isEmpty())
-        keepDisplacedVersion(name, displaced);
-    watchFolder();
+    takeWritten(name, *written);
     // A kept copy is a new note the next look at the folder must list.
-    m_ownFolderStamp = changedOutside || !displaced.isEmpty()
-        ? std::nullopt
-        : fileservices::modificationStamp(m_folder);
+    if (changedOutside)
+        m_ownFolderStamp.reset();
     return true;
 }
 
@@ -400,9 +529,14 @@ bool NoteStore::keepOtherVersion(const QString &path, const QByteArray &bytes)
 // any kept version in it.
 void NoteStore::takeOutsideChanges()
 {
+    // The events may well be the write's own; it is told apart once it is done.
+    if (m_writing) {
+        m_lookAfterWrite = true;
+        return;
+    }
     std::optional<fileservices::FileRead> onDisk;
     if (m_currentPath)
-        onDisk = readIfChanged(*m_currentPath);
+        onDisk = readIfChanged(*m_currentPath, m_knownStamp, m_knownDigest);
     const bool changedOutside = onDisk && onDisk->status == fileservices::ReadStatus::Ok
         && fileservices::digest(onDisk->bytes) != m_knownDigest;
     if (changedOutside && m_unsaved)
@@ -414,18 +548,6 @@ void NoteStore::takeOutsideChanges()
     if (changedOutside && !m_unsaved)
         loadSelected();
     watchCurrentFile();
-}
-
-// Reading a long note back at every pause would cost more than writing it. A file whose stamp
-// is the one the store last saw holds what it saw, and is not read (nullopt): another program's
-// version written in place in the same clock tick, as many bytes, is the one change a stamp can
-// miss, and a save never removes such a version unkept, because writeBytesKeepingOther compares
-// what it displaces with the known digest.
-std::optional<fileservices::FileRead> NoteStore::readIfChanged(const QString &path) const
-{
-    if (m_knownStamp && m_knownDigest && fileservices::fileStamp(path) == m_knownStamp)
-        return std::nullopt;
-    return fileservices::readFile(path);
 }
 
 // The store's own saves change the folder too, and listing a folder of thousands of notes after

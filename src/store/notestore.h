@@ -9,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <optional>
@@ -16,6 +17,10 @@
 // The one owner of the notes: it lists the notes folder newest first, holds the selected note's
 // text, and writes that text back half a second after the last edit, or at once when the
 // selection moves, a note is created, or flush() is called.
+//
+// The autosave's write runs on a thread of its own, one at a time, so that encoding and syncing a
+// long note never holds up typing; every other write (a change of note, create, rename, delete,
+// flush()) waits for it and writes at once.
 //
 // Every assignment of notes, selection or text emits its signal, even of an equal value.
 // The folder is watched: notes other programs add, remove or rename show up by themselves, and
@@ -94,13 +99,48 @@ private:
     void loadSelected();
     void scheduleSave();
     void writeScheduledSave();
+    void startWrite();
+    void finishWrite();
+    bool takeWriteOutcome();
+    void settleWrite();
     bool moveSavedNoteToTop();
     bool writePending();
     bool save(const QString &path);
+    // What a write of a note left behind, for the store to know the file by from then on.
+    struct Written
+    {
+        size_t digest = 0;
+        std::optional<fileservices::FileStamp> stamp;
+        QString displaced; // another program's version the write took the place of
+        std::optional<qint64> folderStamp;
+    };
+    // What an autosave's write on the writer thread did. A file another program changed, or one
+    // that cannot be read, is left to the main thread's save(), which keeps what it finds there.
+    struct WriteOutcome
+    {
+        enum class Status { Written, Failed, LeftToMainThread };
+        Status status = Status::Failed;
+        Written written;
+        QString error;
+        quint64 revision = 0;
+    };
+    struct WriteJob
+    {
+        QString folder;
+        QString path;
+        QString text;
+        std::optional<size_t> knownDigest;
+        std::optional<fileservices::FileStamp> knownStamp;
+        quint64 revision = 0;
+    };
+    static WriteOutcome writeAside(const WriteJob &job);
+    static std::optional<Written> writeNote(const QString &folder, const QString &path,
+                                            const QString &text, std::optional<size_t> knownDigest,
+                                            QString *error);
+    void takeWritten(const QString &name, const Written &written);
     bool keepOtherVersion(const QString &path, const QByteArray &bytes);
     void keepDisplacedVersion(const QString &name, const QString &displaced);
     void takeOutsideChanges();
-    std::optional<fileservices::FileRead> readIfChanged(const QString &path) const;
     bool isFolderStampOwn() const;
     void checkListedNamesAside();
     void takeNamesCheck();
@@ -141,4 +181,12 @@ private:
     size_t m_namesCheckedAgainst = 0;
     // Notes whose file names are not UTF-8, by the name shown, with the path that reaches them.
     QHash<QString, QByteArray> m_undecodablePaths;
+
+    quint64 m_revision = 0; // raised at every edit, to tell whether a write had the latest text
+    QFutureWatcher<WriteOutcome> m_write;
+    bool m_writing = false; // m_write's outcome is not taken yet
+    bool m_writeAgain = false; // the autosave came while a write was under way
+    bool m_lookAfterWrite = false; // a look at the folder waits for the write under way
+    // Last, so that it is the first to go: its threads are done before anything they report to.
+    QThreadPool m_writer;
 };
