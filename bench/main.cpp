@@ -420,11 +420,11 @@ void loadBare(QsciScintilla *bare, const QByteArray &utf8)
 // Selecting a long note in the sidebar until the editor and the preview are painted, then until
 // all background work (wrapping, layout) is done; against a bare QsciScintilla given the same
 // text.
-void benchOpening()
+void benchOpening(std::initializer_list<int> lineCounts = {10000, 100000})
 {
     std::printf(
         "Opening a note of 79-character lines, selected to painted, then to all work done:\n");
-    for (const int lines : {10000, 100000}) {
+    for (const int lines : lineCounts) {
         const QString note = fullLineNote(lines);
         const QByteArray utf8 = note.toUtf8();
         QTemporaryDir documents;
@@ -544,6 +544,26 @@ void benchKeystrokeInLongNote()
                     where, ours.median * 1e3, ours.p95 * 1e3, alone.median * 1e3,
                     ours.median / alone.median);
     }
+    store.flush();
+}
+
+// The 100,000-line note opened and typed in at once, in its middle, while the preview and the
+// wrapping catch up; against a bare editor typed in while it wraps the same text.
+void benchKeystrokeDuringBackgroundWork()
+{
+    std::printf("Keystroke, CPU time, 100000-line note of 79-character lines, just opened:\n");
+    const QString note = fullLineNote(100000);
+    QTemporaryDir documents;
+    makeNotes(documents, 1, note);
+    NoteStore store(documents.path());
+    ContentView window(&store);
+    window.resize(1200, 800);
+    window.show();
+    NoteEditor bare;
+    bare.resize(480, 800);
+    bare.show();
+    runUntilIdle(window.preview(), window.editor());
+    const long length = window.editor()->SendScintilla(QsciScintilla::SCI_GETLENGTH);
 
     // The note opened again, typed in at once while the preview and the wrapping catch up.
     store.setSelection(std::nullopt);
@@ -552,8 +572,7 @@ void benchKeystrokeInLongNote()
     window.editor()->SendScintilla(QsciScintilla::SCI_GOTOPOS, length / 2);
     const bool busy = window.preview()->hasBackgroundWork();
     const Spread during = spreadOf(ownKeystrokeCpuSeconds(window.editor(), 60, 20));
-    bare.SendScintilla(QsciScintilla::SCI_CLEARALL);
-    runUntilIdle(nullptr, &bare);
+    bare.setFocus();
     loadBare(&bare, note.toUtf8());
     bare.SendScintilla(QsciScintilla::SCI_GOTOPOS, length / 2);
     const Spread bareDuring = spreadOf(ownKeystrokeCpuSeconds(&bare, 60, 20));
@@ -1204,6 +1223,7 @@ int main(int argc, char **argv)
         benchOpening();
         benchStartUpWithLongNote();
         benchKeystrokeInLongNote();
+        benchKeystrokeDuringBackgroundWork();
         benchPauseInLongNote();
         benchWidthChange();
         benchResizing();
@@ -1216,6 +1236,13 @@ int main(int argc, char **argv)
     if (argc == 2 && QByteArray(argv[1]) == "--turns") {
         benchOpening();
         benchStartUpWithLongNote();
+        benchSwitchingAway();
+        return 0;
+    }
+    // What the wrapping of a long note costs: opening it, typing while it wraps, leaving it.
+    if (argc == 2 && QByteArray(argv[1]) == "--wrap") {
+        benchOpening({100000});
+        benchKeystrokeDuringBackgroundWork();
         benchSwitchingAway();
         return 0;
     }
@@ -1243,6 +1270,7 @@ int main(int argc, char **argv)
     benchOpening();
     benchStartUpWithLongNote();
     benchKeystrokeInLongNote();
+    benchKeystrokeDuringBackgroundWork();
     benchWidthChange();
     benchResizing();
     benchSwitchingAway();
