@@ -344,6 +344,16 @@ LineLayout *EditView::RetrieveLineLayout(Sci::Line lineNumber, const EditModel &
 		model.LinesOnScreen() + 1, model.pdoc->LinesTotal());
 }
 
+// A line out of sight is laid out to be wrapped and seldom drawn soon after: unless every line's
+// layout is cached, it takes none of the cache's places.
+LineLayout *EditView::RetrieveLineLayoutOutOfSight(Sci::Line lineNumber, const EditModel &model) {
+	if (llc.GetLevel() == LineLayoutCache::llcDocument)
+		return RetrieveLineLayout(lineNumber, model);
+	const Sci::Position posLineStart = model.pdoc->LineStart(lineNumber);
+	const Sci::Position posLineEnd = model.pdoc->LineStart(lineNumber + 1);
+	return llc.RetrieveShared(lineNumber, static_cast<int>(posLineEnd - posLineStart));
+}
+
 /**
 * Fill in the LineLayout data for the given line.
 * Copy the given @a line and its styles from the document into local arrays.

@@ -1476,8 +1476,9 @@ void Editor::NeedWrapping(Sci::Line docLineStart, Sci::Line docLineEnd) {
 	}
 }
 
-bool Editor::WrapOneLine(Surface *surface, Sci::Line lineToWrap) {
-	AutoLineLayout ll(view.llc, view.RetrieveLineLayout(lineToWrap, *this));
+bool Editor::WrapOneLine(Surface *surface, Sci::Line lineToWrap, bool inSight) {
+	AutoLineLayout ll(view.llc, inSight ? view.RetrieveLineLayout(lineToWrap, *this) :
+		view.RetrieveLineLayoutOutOfSight(lineToWrap, *this));
 	int linesWrapped = 1;
 	if (ll) {
 		view.LayoutLine(*this, lineToWrap, surface, vs, ll, wrapWidth);
@@ -1495,6 +1496,7 @@ bool Editor::WrapOneLine(Surface *surface, Sci::Line lineToWrap) {
 bool Editor::WrapLines(WrapScope ws) {
 	Sci::Line goodTopLine = topLine;
 	bool wrapOccurred = false;
+	bool wrapOccurredInSight = false;
 	if (!Wrapping()) {
 		if (wrapWidth != LineLayout::wrapWidthInfinite) {
 			wrapWidth = LineLayout::wrapWidthInfinite;
@@ -1503,6 +1505,7 @@ bool Editor::WrapLines(WrapScope ws) {
 					(vs.annotationVisible ? pdoc->AnnotationLines(lineDoc) : 0));
 			}
 			wrapOccurred = true;
+			wrapOccurredInSight = true;
 		}
 		wrapPending.Reset();
 
@@ -1517,6 +1520,7 @@ bool Editor::WrapLines(WrapScope ws) {
 		Sci::Line lineToWrapEnd = std::min(wrapPending.end, pdoc->LinesTotal());
 		const Sci::Line lineDocTop = pcs->DocFromDisplay(topLine);
 		const Sci::Line subLineTop = topLine - pcs->DisplayFromDoc(lineDocTop);
+		const Sci::Line lineDocBottom = pcs->DocFromDisplay(topLine + LinesOnScreen());
 		if (ws == WrapScope::wsVisible) {
 			lineToWrap = Sci::clamp(lineDocTop-5, wrapPending.start, pdoc->LinesTotal());
 			// Priority wrap to just after visible area.
@@ -1562,8 +1566,10 @@ bool Editor::WrapLines(WrapScope ws) {
 				const Sci::Line linesBeingWrapped = lineToWrapEnd - lineToWrap;
 				ElapsedPeriod epWrapping;
 				while (lineToWrap < lineToWrapEnd) {
-					if (WrapOneLine(surface, lineToWrap)) {
+					const bool inSight = (lineToWrap >= lineDocTop) && (lineToWrap <= lineDocBottom);
+					if (WrapOneLine(surface, lineToWrap, inSight)) {
 						wrapOccurred = true;
+						wrapOccurredInSight = wrapOccurredInSight || inSight;
 					}
 					wrapPending.Wrapped(lineToWrap);
 					lineToWrap++;
@@ -1582,7 +1588,10 @@ bool Editor::WrapLines(WrapScope ws) {
 	}
 
 	if (wrapOccurred) {
-		SetScrollBars();
+		// Lines wrapped out of sight change the scroll range but nothing drawn, as the top line
+		// stays in place; redrawing the text after every slice of idle wrapping cost a long
+		// document as much again as the wrapping.
+		SetScrollBars((ws != WrapScope::wsIdle) || wrapOccurredInSight);
 		SetTopLine(Sci::clamp(goodTopLine, static_cast<Sci::Line>(0), MaxScrollPos()));
 		SetVerticalScrollPos();
 	}
@@ -1822,7 +1831,7 @@ int Editor::TextWidth(int style, const char *text) {
 // Empty method is overridden on GTK+ to show / hide scrollbars
 void Editor::ReconfigureScrollBars() {}
 
-void Editor::SetScrollBars() {
+void Editor::SetScrollBars(bool redrawText) {
 	RefreshStyleData();
 
 	const Sci::Line nMax = MaxScrollPos();
@@ -1839,7 +1848,7 @@ void Editor::SetScrollBars() {
 		SetVerticalScrollPos();
 		Redraw();
 	}
-	if (modified) {
+	if (modified && redrawText) {
 		if (!AbandonPaint())
 			Redraw();
 	}
@@ -2550,8 +2559,10 @@ void Editor::NotifyModified(Document *, DocModification mh, void *) {
 			CheckForChangeOutsidePaint(
 			    Range(pdoc->LineStart(mh.line),
 					pdoc->LineStart(mh.line + 1)));
-		} else {
-			// Could check that change is before last visible line.
+		} else if (mh.line <= pcs->DocFromDisplay(topLine + LinesOnScreen())) {
+			// A line's state is not drawn; a change after the last line in sight changes nothing
+			// shown. Styling that runs ahead of the view, as it does while a long document is
+			// wrapped, sets the state of every line it styles.
 			Redraw();
 		}
 	}

@@ -370,7 +370,7 @@ protected:	// ScintillaBase subclass needs access to much of Editor
 
 	bool Wrapping() const;
 	void NeedWrapping(Sci::Line docLineStart=0, Sci::Line docLineEnd=WrapPending::lineLarge);
-	bool WrapOneLine(Surface *surface, Sci::Line lineToWrap);
+	bool WrapOneLine(Surface *surface, Sci::Line lineToWrap, bool inSight = true);
 	enum class WrapScope {wsAll, wsVisible, wsIdle};
 	bool WrapLines(WrapScope ws);
 	void LinesJoin();
@@ -386,7 +386,7 @@ protected:	// ScintillaBase subclass needs access to much of Editor
 	virtual void SetHorizontalScrollPos() = 0;
 	virtual bool ModifyScrollBars(Sci::Line nMax, Sci::Line nPage) = 0;
 	virtual void ReconfigureScrollBars();
-	void SetScrollBars();
+	void SetScrollBars(bool redrawText = true);
 	void ChangeSize();
 
 	void FilterSelections();

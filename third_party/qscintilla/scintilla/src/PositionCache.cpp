@@ -357,6 +357,30 @@ LineLayout *LineLayoutCache::Retrieve(Sci::Line lineNumber, Sci::Line lineCaret,
 	return ret;
 }
 
+// One layout serves line after line that is measured once and not drawn, as lines wrapped out of
+// sight are. Taking the cache's places instead, wrapping a long document in the background pushed
+// the lines on screen out of a page-sized cache, so that each keystroke and each paint laid them
+// all out again, and allocated a layout for every line it wrapped.
+LineLayout *LineLayoutCache::RetrieveShared(Sci::Line lineNumber, int maxChars) {
+	// The layout of a rare very long line is not kept.
+	constexpr int longestKept = 4096;
+	constexpr int shortestAllocated = 256;
+	LineLayout *ret = nullptr;
+	if (maxChars > longestKept) {
+		ret = new LineLayout(maxChars);
+	} else {
+		if (!shared || (shared->maxLineLength < maxChars)) {
+			shared.reset(new LineLayout(std::max(maxChars, shortestAllocated)));
+		}
+		ret = shared.get();
+		ret->Invalidate(LineLayout::llInvalid);
+		ret->inCache = true;
+		useCount++;
+	}
+	ret->lineNumber = lineNumber;
+	return ret;
+}
+
 void LineLayoutCache::Dispose(LineLayout *ll) {
 	allInvalidated = false;
 	if (ll) {

@@ -108,6 +108,7 @@ public:
 class LineLayoutCache {
 	int level;
 	std::vector<std::unique_ptr<LineLayout>>cache;
+	std::unique_ptr<LineLayout> shared;
 	bool allInvalidated;
 	int styleClock;
 	int useCount;
@@ -133,6 +134,7 @@ public:
 	int GetLevel() const { return level; }
 	LineLayout *Retrieve(Sci::Line lineNumber, Sci::Line lineCaret, int maxChars, int styleClock_,
 		Sci::Line linesOnScreen, Sci::Line linesInDoc);
+	LineLayout *RetrieveShared(Sci::Line lineNumber, int maxChars);
 	void Dispose(LineLayout *ll);
 };
 
