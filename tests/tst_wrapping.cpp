@@ -157,6 +157,41 @@ private Q_SLOTS:
         QCOMPARE(during.editor.caretBytePosition(), after.editor.caretBytePosition());
         QCOMPARE(during.editor.caretDisplayLine(), after.editor.caretDisplayLine());
     }
+
+    void deletingLinesKeepsTheWrapping_data()
+    {
+        QTest::addColumn<long>("fromLine");
+        QTest::addColumn<long>("fromColumn");
+        QTest::addColumn<long>("toLine"); // past the last line: to the end
+        QTest::addColumn<long>("toColumn");
+        QTest::newRow("the first lines") << 0L << 0L << 40L << 0L;
+        QTest::newRow("lines in the middle, from and to within a line")
+            << 1000L << 2L << 1900L << 3L;
+        QTest::newRow("the last lines") << long(noteLines - 300) << 0L << long(noteLines) << 0L;
+        QTest::newRow("every line") << 0L << 0L << long(noteLines) << 0L;
+        QTest::newRow("within one line") << 7L << 2L << 7L << 5L;
+    }
+
+    // Deleted lines go from Scintilla's line data at once; the lines left must be wrapped as if
+    // the text had been wrapped afresh.
+    void deletingLinesKeepsTheWrapping()
+    {
+        QFETCH(long, fromLine);
+        QFETCH(long, fromColumn);
+        QFETCH(long, toLine);
+        QFETCH(long, toColumn);
+        Editor cut(mixedNote(noteLines));
+        cut.wrapAtOnce();
+        const long from = send(cut.editor, Sci::SCI_POSITIONFROMLINE, fromLine) + fromColumn;
+        const long to = toLine < noteLines
+            ? send(cut.editor, Sci::SCI_POSITIONFROMLINE, toLine) + toColumn
+            : send(cut.editor, Sci::SCI_GETLENGTH);
+        send(cut.editor, Sci::SCI_DELETERANGE, from, to - from);
+
+        Editor fresh(cut.editor.noteText());
+        fresh.wrapAtOnce();
+        QCOMPARE(cut.displayStarts(), fresh.displayStarts());
+    }
 };
 
 QTEST_MAIN(TestWrapping)

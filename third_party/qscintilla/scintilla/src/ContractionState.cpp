@@ -47,7 +47,6 @@ class ContractionState final : public IContractionState {
 	}
 
 	void InsertLine(Sci::Line lineDoc);
-	void DeleteLine(Sci::Line lineDoc);
 
 public:
 	ContractionState() noexcept;
@@ -131,23 +130,6 @@ void ContractionState<LINE>::InsertLine(Sci::Line lineDoc) {
 }
 
 template <typename LINE>
-void ContractionState<LINE>::DeleteLine(Sci::Line lineDoc) {
-	if (OneToOne()) {
-		linesInDocument--;
-	} else {
-		const LINE lineDocCast = static_cast<LINE>(lineDoc);
-		if (GetVisible(lineDoc)) {
-			displayLines->InsertText(lineDocCast, -heights->ValueAt(lineDocCast));
-		}
-		displayLines->RemovePartition(lineDocCast);
-		visible->DeleteRange(lineDocCast, 1);
-		expanded->DeleteRange(lineDocCast, 1);
-		heights->DeleteRange(lineDocCast, 1);
-		foldDisplayTexts->DeletePosition(lineDocCast);
-	}
-}
-
-template <typename LINE>
 void ContractionState<LINE>::Clear() noexcept {
 	visible.reset();
 	expanded.reset();
@@ -216,10 +198,27 @@ void ContractionState<LINE>::InsertLines(Sci::Line lineDoc, Sci::Line lineCount)
 	Check();
 }
 
+// The lines go at once: deleting them one by one took each run of the line data apart again for
+// every line, a long turn for a long wrapped document cleared or cut.
 template <typename LINE>
 void ContractionState<LINE>::DeleteLines(Sci::Line lineDoc, Sci::Line lineCount) {
-	for (Sci::Line l = 0; l < lineCount; l++) {
-		DeleteLine(lineDoc);
+	if (OneToOne()) {
+		linesInDocument -= lineCount;
+	} else {
+		const LINE lineDocCast = static_cast<LINE>(lineDoc);
+		const LINE lineCountCast = static_cast<LINE>(lineCount);
+		// A line takes as many display lines as its height when visible, and none when hidden.
+		const LINE displayLinesDeleted =
+			displayLines->PositionFromPartition(lineDocCast + lineCountCast) -
+			displayLines->PositionFromPartition(lineDocCast);
+		displayLines->InsertText(lineDocCast, -displayLinesDeleted);
+		for (LINE l = 0; l < lineCountCast; l++) {
+			displayLines->RemovePartition(lineDocCast);
+		}
+		visible->DeleteRange(lineDocCast, lineCountCast);
+		expanded->DeleteRange(lineDocCast, lineCountCast);
+		heights->DeleteRange(lineDocCast, lineCountCast);
+		foldDisplayTexts->DeleteRange(lineDocCast, lineCountCast);
 	}
 	Check();
 }

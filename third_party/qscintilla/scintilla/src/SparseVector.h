@@ -134,6 +134,20 @@ public:
 		}
 		starts->InsertText(partition, -1);
 	}
+	void DeleteRange(Sci::Position position, Sci::Position deleteLength) {
+		// A vector with no value past its first position, as most are, loses the range at once
+		// rather than position by position.
+		if (starts->Partitions() == 1) {
+			if ((position == 0) && (deleteLength > 0)) {
+				ClearValue(0);
+			}
+			starts->InsertText(0, -deleteLength);
+		} else {
+			for (Sci::Position i = 0; i < deleteLength; i++) {
+				DeletePosition(position);
+			}
+		}
+	}
 	void Check() const {
 		if (Length() < 0) {
 			throw std::runtime_error("SparseVector: Length can not be negative.");
