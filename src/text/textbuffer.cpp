@@ -18,6 +18,7 @@ bool TextBuffer::replace(qsizetype position, qsizetype removed, QStringView inse
 {
     if (position < 0 || removed < 0 || position > size() || removed > size() - position)
         return false;
+    m_whole = QString();
     moveGapTo(position);
     m_gapLength += removed;
     if (inserted.size() > m_gapLength)
@@ -42,11 +43,12 @@ QString TextBuffer::toString() const
 {
     if (m_gapLength == 0)
         return m_chars;
-    QString text;
-    text.reserve(size());
-    text.append(before());
-    text.append(after());
-    return text;
+    if (m_whole.size() != size()) {
+        m_whole.reserve(size());
+        m_whole.append(before());
+        m_whole.append(after());
+    }
+    return m_whole;
 }
 
 qsizetype TextBuffer::indexOf(QChar c, qsizetype from) const
