@@ -1221,6 +1221,10 @@ int main(int argc, char **argv)
         benchRightToLeftKeystroke();
         return 0;
     }
+    if (argc == 2 && QByteArray(argv[1]) == "--long-keystroke") {
+        benchKeystrokeInLongNote();
+        return 0;
+    }
     // The figures issue 12 asks for, to be run again on a quiet machine.
     if (argc == 2 && QByteArray(argv[1]) == "--huge") {
         benchOpening();

@@ -332,6 +332,72 @@ private Q_SLOTS:
         QCOMPARE(sandbox.readNote("n.md"), editor->noteText().toUtf8());
     }
 
+    void editsEndAsTheWholeTextWould_data()
+    {
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<qsizetype>("at");
+        QTest::addColumn<qsizetype>("removed");
+        QTest::addColumn<QString>("inserted");
+
+        const QString note = "# Title\r\n\r\nfirst para\r\nmore \U0001F600\r\n\r\n- item\r\n\r\n"
+                             "```\r\ncode\r\n```\r\nlast";
+        QTest::newRow("insert at the start") << note << 0ll << 0ll << "x";
+        QTest::newRow("delete in the middle, across line ends") << note << 10ll << 14ll << "";
+        QTest::newRow("replace at the end") << note << note.size() - 4 << 4ll << "LAST";
+        QTest::newRow("surrogate pair replaced") << note << 28ll << 2ll << "\U0001F642";
+        QTest::newRow("a paragraph split") << note << 20ll << 0ll << "\r\n\r\n";
+        QTest::newRow("a paragraph and a list merged") << note << 30ll << 6ll << "\r\n";
+        // Long enough that the preview is still drawing it when the edit comes.
+        QString longNote = "```\n";
+        for (int i = 0; i < 3000; ++i)
+            longNote += QStringLiteral("para %1 with some words\n\n## heading %1\n").arg(i);
+        QTest::newRow("a fence closed far above") << longNote << 0ll << 4ll << "";
+        QTest::newRow("a fence opened far above") << longNote.sliced(4) << 0ll << 0ll << "```\n";
+        QTest::newRow("typed in the part not drawn yet")
+            << longNote << longNote.size() - 20 << 3ll << "x";
+        QTest::newRow("deleted from the part drawn into the part not drawn yet")
+            << longNote << 100ll << longNote.size() - 200 << "x\n# y\n";
+        QTest::newRow("a large block pasted in the middle")
+            << longNote << longNote.size() / 2 << 0ll << longNote.sliced(100, 20000);
+    }
+
+    // An edit, followed in place by the store and the preview, leaves the store, the editor and
+    // the preview as the whole new text, shown afresh, would.
+    void editsEndAsTheWholeTextWould()
+    {
+        QFETCH(QString, note);
+        QFETCH(qsizetype, at);
+        QFETCH(qsizetype, removed);
+        QFETCH(QString, inserted);
+        Sandbox sandbox;
+        sandbox.writeNote("n.md", note.toUtf8());
+        NoteStore store(sandbox.documents());
+        // The edit comes before the event loop runs, while a long note is still being drawn.
+        ContentView window(&store);
+        NoteEditor *editor = window.editor();
+        const long from =
+            editor->SendScintilla(QsciScintilla::SCI_POSITIONRELATIVECODEUNITS, 0ul, long(at));
+        const long to = editor->SendScintilla(QsciScintilla::SCI_POSITIONRELATIVECODEUNITS,
+                                              static_cast<unsigned long>(from), long(removed));
+        editor->SendScintilla(QsciScintilla::SCI_SETTARGETRANGE, static_cast<unsigned long>(from),
+                              to);
+        const QByteArray utf8 = inserted.toUtf8();
+        editor->SendScintilla(QsciScintilla::SCI_REPLACETARGET,
+                              static_cast<unsigned long>(utf8.size()), utf8.constData());
+
+        const QString expected = QString(note).replace(at, removed, inserted);
+        QCOMPARE(store.text(), expected);
+        QCOMPARE(editor->noteText(), expected);
+        window.show();
+        MarkdownView *preview = window.preview();
+        QTRY_VERIFY_WITH_TIMEOUT(!preview->hasBackgroundWork(), 20000);
+        QCOMPARE(preview->source(), expected);
+        const QString shown = preview->document()->toHtml();
+        preview->showNewSource(expected);
+        QTRY_VERIFY_WITH_TIMEOUT(!preview->hasBackgroundWork(), 20000);
+        QVERIFY(shown == preview->document()->toHtml());
+    }
+
     void outsideChangeKeepsTheCursor()
     {
         Sandbox sandbox;

@@ -54,7 +54,7 @@ private Q_SLOTS:
 
     // Whatever the edit, the reported change, with the blocks parsed again from their lines,
     // turns the old list into a full parse of the new text; also when the parser is told where
-    // the edit is instead of finding it.
+    // the edit is, made in place in the text it reads, instead of finding it.
     void randomEditsMatchAFullParse()
     {
         QFETCH(bool, toldTheEdit);
@@ -62,13 +62,17 @@ private Q_SLOTS:
         for (int note = 0; note < 800; ++note) {
             IncrementalParser parser;
             QString text = randomText(random, random.bounded(80));
-            parser.update(text);
+            const auto buffer = std::make_shared<TextBuffer>(text);
+            toldTheEdit ? parser.update(buffer, buffer->size()) : parser.update(text);
             QList<Block> blocks = parse(text);
             for (int step = 0; step < 50; ++step) {
                 const Edit edit = randomEdit(random, text);
                 text.replace(edit.at, edit.removed, edit.inserted);
+                QVERIFY(buffer->replace(edit.at, edit.removed, edit.inserted));
+                QCOMPARE(buffer->toString(), text);
                 const IncrementalParser::Change change = toldTheEdit
-                    ? parser.update(text, edit.at, edit.removed, edit.inserted.size())
+                    ? parser.update(buffer, buffer->size(),
+                                    {edit.at, edit.removed, edit.inserted.size()})
                     : parser.update(text);
                 blocks.remove(change.first, change.removed);
                 for (qsizetype i = 0; i < change.inserted; ++i)
@@ -123,6 +127,61 @@ private Q_SLOTS:
         QCOMPARE(change.removed, removed);
         QCOMPARE(change.inserted, inserted);
         QCOMPARE(parser.blockCount(), parse(after).size());
+    }
+
+    void editsInPlaceMatchAFullParse_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<qsizetype>("at");
+        QTest::addColumn<qsizetype>("removed");
+        QTest::addColumn<QString>("inserted");
+
+        const QString note = "# Title\n\nfirst para\nmore\n\n- item\n\n```\ncode\n```\nlast";
+        QTest::newRow("insert at the start") << note << 0ll << 0ll << "x";
+        QTest::newRow("insert in the middle") << note << 14ll << 0ll << "y";
+        QTest::newRow("insert at the end") << note << note.size() << 0ll << "\n\n> end";
+        QTest::newRow("delete at the start") << note << 0ll << 2ll << "";
+        QTest::newRow("delete across line ends") << note << 10ll << 12ll << "";
+        QTest::newRow("replace at the end") << note << note.size() - 4 << 4ll << "LAST";
+        QTest::newRow("split a paragraph") << note << 20ll << 0ll << "\n\n";
+        QTest::newRow("merge a paragraph and a list") << note << 25ll << 2ll << "";
+        QTest::newRow("CR LF line ends") << "a\r\n\r\n# b\r\nc" << 3ll << 2ll << "\r\n- ";
+        QTest::newRow("surrogate pair") << "a\U0001F600b\n\nc" << 1ll << 2ll << "\U0001F642";
+        QString far = "```\n";
+        for (int i = 0; i < 200; ++i)
+            far += QStringLiteral("para %1\n\n# heading %1\n").arg(i);
+        QTest::newRow("a fence closed far above") << far << 0ll << 4ll << "";
+        QTest::newRow("a fence opened far above") << far.sliced(4) << 0ll << 0ll << "```\n";
+    }
+
+    // The text the parser reads is edited where it is: blocks that stand after the edit move
+    // with it, and the blocks come out as a full parse of the new text has them.
+    void editsInPlaceMatchAFullParse()
+    {
+        QFETCH(QString, before);
+        QFETCH(qsizetype, at);
+        QFETCH(qsizetype, removed);
+        QFETCH(QString, inserted);
+        const auto buffer = std::make_shared<TextBuffer>(before);
+        IncrementalParser parser;
+        parser.update(buffer, buffer->size());
+        // A line feed put before it all first, so that the edit meets blocks whose move by that
+        // line feed is still pending.
+        QVERIFY(buffer->replace(0, 0, u"\n"));
+        parser.update(buffer, buffer->size(), {0, 0, 1});
+        QList<Block> blocks = parse(buffer->toString());
+        QVERIFY(buffer->replace(at + 1, removed, inserted));
+        const IncrementalParser::Change change =
+            parser.update(buffer, buffer->size(), {at + 1, removed, inserted.size()});
+        blocks.remove(change.first, change.removed);
+        for (qsizetype i = 0; i < change.inserted; ++i)
+            blocks.insert(change.first + i, parser.block(change.first + i));
+        const QString after = QString(u'\n' + before).replace(at + 1, removed, inserted);
+        QCOMPARE(buffer->toString(), after);
+        QCOMPARE(blocks, parse(after));
+        QCOMPARE(parser.blockCount(), blocks.size());
+        for (qsizetype i = 0; i < parser.blockCount(); ++i)
+            QCOMPARE(parser.block(i), blocks[i]);
     }
 };
 

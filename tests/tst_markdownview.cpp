@@ -156,6 +156,7 @@ private Q_SLOTS:
         QRandomGenerator random(99);
         MarkdownView view;
         QString text = note;
+        const auto buffer = std::make_shared<TextBuffer>(text);
         view.setSource(text);
         for (int edit = 0; edit < 300; ++edit) {
             const qsizetype at = random.bounded(text.size() + 1);
@@ -164,8 +165,9 @@ private Q_SLOTS:
                 : 0;
             const QString inserted = insertions[random.bounded(insertions.size())];
             text = text.first(at) + inserted + text.sliced(at + removed);
+            buffer->replace(at, removed, inserted);
             if (toldTheEdit)
-                view.setEditedSource(text, at, removed, inserted.size());
+                view.setEditedSource(buffer, {at, removed, inserted.size()});
             else
                 view.setSource(text);
             MarkdownView fresh;

@@ -69,18 +69,6 @@ QString nativeText(QKeySequence::StandardKey key)
     return QKeySequence(key).toString(QKeySequence::NativeText);
 }
 
-// One pass over the text: replacing in a shared string would copy it whole, then move its tail.
-QString withEdit(const QString &text, qsizetype position, qsizetype removed,
-                 const QString &inserted)
-{
-    QString edited;
-    edited.reserve(text.size() - removed + inserted.size());
-    edited.append(QStringView(text).first(position));
-    edited.append(inserted);
-    edited.append(QStringView(text).sliced(position + removed));
-    return edited;
-}
-
 // Qt takes "[*]" in a window title for the modified mark; a note name is shown as it is.
 QString titleFor(const std::optional<QString> &selection)
 {
@@ -622,32 +610,23 @@ void ContentView::showText()
         m_editor->showFirstMatch();
 }
 
-// The store's text with the edit made is one copy of the text; decoding the editor's whole text
-// would take many times longer on a long note. Should the lengths ever disagree, the editor's
-// text is taken whole.
+// The store takes the edit in place, so a keystroke copies no whole text. Should the lengths
+// ever disagree, the editor's text is taken whole.
 void ContentView::takeEdit(qsizetype position, qsizetype removed, const QString &inserted)
 {
-    const QString before = m_store->text();
-    QString text = before;
-    if (position + removed <= before.size()) {
-        text = withEdit(before, position, removed, inserted);
-        s_edit = PassingEdit {position, removed, inserted.size()};
-    }
-    if (text.size() != m_editor->utf16Length()) {
-        text = m_editor->noteText();
-        s_edit.reset();
-    }
     s_passingEdit = true;
-    m_store->setText(text);
+    const bool fits = m_store->textLength() - removed + inserted.size() == m_editor->utf16Length()
+        && m_store->editText(position, removed, inserted);
+    if (!fits)
+        m_store->setText(m_editor->noteText());
     s_passingEdit = false;
-    s_edit.reset();
 }
 
+// An edit is followed in the store's own text; a text given whole is compared.
 void ContentView::showTextInPreview()
 {
-    if (s_passingEdit && s_edit)
-        m_preview->setEditedSource(m_store->text(), s_edit->position, s_edit->removed,
-                                   s_edit->inserted);
+    if (const std::optional<TextEdit> edit = m_store->lastEdit())
+        m_preview->setEditedSource(m_store->textBuffer(), *edit);
     else
         m_preview->setSource(m_store->text());
 }

@@ -131,15 +131,6 @@ private:
     bool m_selectingRow = false;
     // An edit typed in one window is on its way to the store; every window's editor has it.
     static inline bool s_passingEdit = false;
-    // That edit, in UTF-16 code units, when the store's text is the one before it with the edit
-    // made; the previews take it instead of comparing the texts.
-    struct PassingEdit
-    {
-        qsizetype position;
-        qsizetype removed;
-        qsizetype inserted;
-    };
-    static inline std::optional<PassingEdit> s_edit;
     // The status bar shows a message about the selected note, to be cleared when it goes.
     bool m_noteMessageShown = false;
     bool m_followsScreen = false;

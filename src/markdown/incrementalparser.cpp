@@ -35,60 +35,90 @@ qsizetype commonSuffix(QStringView a, QStringView b, qsizetype limit)
     return length;
 }
 
-QStringView textOf(const QString &source, const Extent &extent)
+} // namespace
+
+IncrementalParser::Change IncrementalParser::update(std::shared_ptr<const TextBuffer> text,
+                                                    qsizetype length)
 {
-    return QStringView(source).sliced(extent.begin, extent.end - extent.begin);
+    if (text == m_text)
+        return reparseAll(std::move(text), length);
+    const QStringView before = m_text->view(0, m_length);
+    const QStringView after = text->view(0, length);
+    const qsizetype prefix = commonPrefix(before, after);
+    if (prefix == before.size() && prefix == after.size()) {
+        m_text = std::move(text);
+        return {};
+    }
+    const qsizetype suffix =
+        commonSuffix(before, after, std::min(before.size(), after.size()) - prefix);
+    return reparse(std::move(text), length, prefix, suffix);
 }
 
-} // namespace
+IncrementalParser::Change IncrementalParser::update(std::shared_ptr<const TextBuffer> text,
+                                                    qsizetype length, const TextEdit &edit)
+{
+    const bool fits = edit.position >= 0 && edit.removed >= 0 && edit.inserted >= 0
+        && edit.position + edit.removed <= m_length
+        && length == m_length - edit.removed + edit.inserted && length <= text->size();
+    if (!fits)
+        return reparseAll(std::move(text), std::clamp<qsizetype>(length, 0, text->size()));
+    if (edit.removed == 0 && edit.inserted == 0) {
+        m_text = std::move(text);
+        return {};
+    }
+    return reparse(std::move(text), length, edit.position, m_length - edit.position - edit.removed);
+}
 
 IncrementalParser::Change IncrementalParser::update(const QString &source)
 {
-    const qsizetype prefix = commonPrefix(m_source, source);
-    if (prefix == m_source.size() && prefix == source.size())
-        return {};
-    const qsizetype suffix =
-        commonSuffix(m_source, source, std::min(m_source.size(), source.size()) - prefix);
-    return reparse(source, prefix, suffix);
-}
-
-IncrementalParser::Change IncrementalParser::update(const QString &source, qsizetype position,
-                                                    qsizetype removed, qsizetype inserted)
-{
-    const bool fits = position >= 0 && removed >= 0 && inserted >= 0
-        && position + removed <= m_source.size()
-        && source.size() == m_source.size() - removed + inserted;
-    if (!fits)
-        return update(source);
-    if (removed == 0 && inserted == 0) {
-        m_source = source;
-        return {};
-    }
-    return reparse(source, position, m_source.size() - position - removed);
+    return update(std::make_shared<const TextBuffer>(source), source.size());
 }
 
 // The old and the new text have their first `prefix` and last `suffix` characters in common.
-IncrementalParser::Change IncrementalParser::reparse(const QString &source, qsizetype prefix,
+IncrementalParser::Change IncrementalParser::reparse(std::shared_ptr<const TextBuffer> text,
+                                                     qsizetype length, qsizetype prefix,
                                                      qsizetype suffix)
 {
-    const qsizetype shift = source.size() - m_source.size();
-    const qsizetype newChangeEnd = source.size() - suffix;
+    const qsizetype shift = length - m_length;
+    const qsizetype newChangeEnd = length - suffix;
 
     const qsizetype first = restartBlock(prefix);
     // A change before the first block parses again from the top.
-    const qsizetype restart =
-        first < m_extents.size() && m_extents[first].begin <= prefix ? m_extents[first].begin : 0;
+    const qsizetype restart = first < m_extents.size() && m_extents.beginOf(first) <= prefix
+        ? m_extents.beginOf(first)
+        : 0;
     QList<Extent> extents;
     QList<Block> blocks; // parsed for their extents; the view parses the ones it shows again
     // Past the change the new text equals the old one, shifted; where both parses stand clear of
     // every block at the same line, the rest of the old parse holds.
-    const qsizetype stop =
-        BlockParser(source, blocks, &extents).run(restart, [&](qsizetype lineBegin) {
-            return lineBegin > newChangeEnd && isCleanBefore(lineBegin - shift);
-        });
-    const qsizetype last = stop < 0 ? m_extents.size() : firstBlockFrom(stop - shift);
-    Change change = splice(source, first, last, extents, shift);
-    m_source = source;
+    const qsizetype stop = BlockParser(text->view(restart, length - restart), blocks, &extents)
+                               .run(0, [&](qsizetype lineBegin) {
+                                   return restart + lineBegin > newChangeEnd
+                                       && isCleanBefore(restart + lineBegin - shift);
+                               });
+    for (Extent &extent : extents) {
+        extent.begin += restart;
+        extent.end += restart;
+    }
+    const qsizetype last =
+        stop < 0 ? m_extents.size() : m_extents.firstFrom(restart + stop - shift);
+    Change change = splice(first, last, extents, prefix, suffix, shift);
+    m_text = std::move(text);
+    m_length = length;
+    return change;
+}
+
+// What cannot be compared is parsed again whole, and every block counts as changed.
+IncrementalParser::Change IncrementalParser::reparseAll(std::shared_ptr<const TextBuffer> text,
+                                                        qsizetype length)
+{
+    QList<Extent> extents;
+    QList<Block> blocks;
+    BlockParser(text->view(0, length), blocks, &extents).run(0, [](qsizetype) { return false; });
+    const Change change {0, m_extents.size(), extents.size()};
+    m_extents.replace(0, m_extents.size(), extents, 0);
+    m_text = std::move(text);
+    m_length = length;
     return change;
 }
 
@@ -97,14 +127,12 @@ IncrementalParser::Change IncrementalParser::reparse(const QString &source, qsiz
 // turn a heading into a line of that paragraph).
 qsizetype IncrementalParser::restartBlock(qsizetype changeBegin) const
 {
-    const auto after =
-        std::upper_bound(m_extents.cbegin(), m_extents.cend(), changeBegin,
-                         [](qsizetype at, const Extent &extent) { return at < extent.begin; });
-    if (after == m_extents.cbegin())
+    const qsizetype after = m_extents.firstFrom(changeBegin + 1);
+    if (after == 0)
         return 0;
-    qsizetype block = after - m_extents.cbegin() - 1;
-    if (block > 0 && !m_extents[block].isParagraph && m_extents[block - 1].isParagraph
-        && m_extents[block - 1].end + 1 == m_extents[block].begin)
+    qsizetype block = after - 1;
+    if (block > 0 && !m_extents.at(block).isParagraph && m_extents.at(block - 1).isParagraph
+        && m_extents.at(block - 1).end + 1 == m_extents.beginOf(block))
         --block;
     return block;
 }
@@ -114,26 +142,28 @@ qsizetype IncrementalParser::restartBlock(qsizetype changeBegin) const
 // nothing more to take from it.
 bool IncrementalParser::isCleanBefore(qsizetype lineBegin) const
 {
-    const qsizetype next = firstBlockFrom(lineBegin);
-    return next == 0 || m_extents[next - 1].end < lineBegin;
-}
-
-qsizetype IncrementalParser::firstBlockFrom(qsizetype position) const
-{
-    return std::lower_bound(m_extents.cbegin(), m_extents.cend(), position,
-                            [](const Extent &extent, qsizetype at) { return extent.begin < at; })
-        - m_extents.cbegin();
+    const qsizetype next = m_extents.firstFrom(lineBegin);
+    return next == 0 || m_extents.at(next - 1).end < lineBegin;
 }
 
 // Puts the new extents in place of [first, last) and reports the smallest range that differs.
-// Blocks of the same lines are the same blocks, so the old and the new are compared by their
-// text, which the old blocks no longer need to be kept for.
-IncrementalParser::Change IncrementalParser::splice(const QString &source, qsizetype first,
-                                                    qsizetype last, const QList<Extent> &extents,
-                                                    qsizetype shift)
+// Blocks of the same lines are the same blocks; the old text may be gone (edited in place), but
+// outside the change the two texts are the same, so a block there whose lines stand where they
+// stood, shifted past the change, is the same block.
+IncrementalParser::Change IncrementalParser::splice(qsizetype first, qsizetype last,
+                                                    const QList<Extent> &extents, qsizetype prefix,
+                                                    qsizetype suffix, qsizetype shift)
 {
+    const qsizetype oldChangeEnd = m_length - suffix;
     const auto same = [&](qsizetype newIndex, qsizetype oldIndex) {
-        return textOf(source, extents[newIndex]) == textOf(m_source, m_extents[oldIndex]);
+        const Extent &now = extents[newIndex];
+        const Extent was = m_extents.at(oldIndex);
+        if (now.isParagraph != was.isParagraph)
+            return false;
+        if (was.end <= prefix)
+            return now.begin == was.begin && now.end == was.end;
+        return was.begin >= oldChangeEnd && now.begin == was.begin + shift
+            && now.end == was.end + shift;
     };
     qsizetype head = 0;
     while (head < extents.size() && first + head < last && same(head, first + head))
@@ -143,26 +173,21 @@ IncrementalParser::Change IncrementalParser::splice(const QString &source, qsize
            && same(extents.size() - tail - 1, last - tail - 1))
         ++tail;
 
-    for (qsizetype i = last; i < m_extents.size(); ++i) {
-        m_extents[i].begin += shift;
-        m_extents[i].end += shift;
-    }
-    m_extents.remove(first, last - first);
-    m_extents.insert(first, extents.size(), Extent());
-    std::copy(extents.cbegin(), extents.cend(), m_extents.begin() + first);
-
+    m_extents.replace(first, last, extents, shift);
     return {first + head, last - first - head - tail, extents.size() - head - tail};
 }
 
 Block IncrementalParser::block(qsizetype index) const
 {
-    const QList<Block> blocks = parse(textOf(m_source, m_extents[index]).toString());
+    const Extent extent = m_extents.at(index);
+    const QList<Block> blocks =
+        parse(m_text->view(extent.begin, extent.end - extent.begin).toString());
     return blocks.isEmpty() ? Block() : blocks.first();
 }
 
 qsizetype IncrementalParser::blockAt(qsizetype position) const
 {
-    return std::max<qsizetype>(0, firstBlockFrom(position + 1) - 1);
+    return std::max<qsizetype>(0, m_extents.firstFrom(position + 1) - 1);
 }
 
 } // namespace markdown

@@ -36,10 +36,33 @@ constexpr qsizetype blocksPerSlice = 40;
 constexpr int takeDownStep = 100;
 
 // Where the line that holds position ends (after its line feed), or the text's end.
-qsizetype lineEndFrom(const QString &text, qsizetype position)
+qsizetype lineEndFrom(const TextBuffer &text, qsizetype position)
 {
     const qsizetype lineFeed = text.indexOf(u'\n', position);
     return lineFeed < 0 ? text.size() : lineFeed + 1;
+}
+
+// An edit of a text as seen by a parser that holds the first `parsed` of its `size` characters
+// (up to a line end): an edit past them leaves it alone, and one that reaches past their end
+// makes it take the new text up to the end of the edit's last line.
+struct ParsedEdit
+{
+    qsizetype parsed;
+    TextEdit edit;
+};
+
+ParsedEdit parsedEdit(const TextBuffer &text, qsizetype size, qsizetype parsed,
+                      const TextEdit &edit)
+{
+    const qsizetype shift = edit.inserted - edit.removed;
+    if (parsed == size)
+        return {size + shift, edit};
+    if (edit.position >= parsed)
+        return {parsed, {parsed, 0, 0}};
+    if (edit.position + edit.removed < parsed)
+        return {parsed + shift, edit};
+    const qsizetype lineEnd = lineEndFrom(text, edit.position + edit.inserted);
+    return {lineEnd, {edit.position, parsed - edit.position, lineEnd - edit.position}};
 }
 
 // A text block holds one Markdown block, so the line breaks inside one (in code, or a lone
@@ -199,35 +222,31 @@ void MarkdownView::watchLayout()
 
 void MarkdownView::setSource(const QString &source)
 {
-    const bool wholeTextParsed = m_parsedLength == m_source.size();
-    const qsizetype shift = source.size() - m_source.size();
-    m_source = source;
+    const bool wholeTextParsed = m_parsedLength == m_sourceSize;
+    const qsizetype shift = source.size() - m_sourceSize;
+    takeNewText(source);
     // While the text is still being parsed, the parser gets as much of the new text as it had of
     // the old: an edit before that point is an edit to what it holds.
     m_parsedLength = wholeTextParsed
         ? source.size()
-        : lineEndFrom(source, std::clamp<qsizetype>(m_parsedLength + shift, 0, source.size()));
+        : lineEndFrom(*m_text, std::clamp<qsizetype>(m_parsedLength + shift, 0, source.size()));
     apply(updateParser());
-    if (m_parsedLength == m_source.size())
+    if (m_parsedLength == m_sourceSize)
         appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
     updatePendingHeight();
     if (hasBackgroundWork())
         m_backgroundWork.start();
 }
 
-// While the text is still being parsed the parser does not hold the text the edit was made to.
-void MarkdownView::setEditedSource(const QString &source, qsizetype position, qsizetype removed,
-                                   qsizetype inserted)
+void MarkdownView::setEditedSource(std::shared_ptr<const TextBuffer> text, const TextEdit &edit)
 {
-    if (m_parsedLength != m_source.size()) {
-        setSource(source);
-        return;
-    }
-    m_source = source;
-    m_parsedLength = source.size();
-    m_parsedSource = source;
-    apply(m_parser.update(source, position, removed, inserted));
-    appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
+    const ParsedEdit parsed = parsedEdit(*text, m_sourceSize, m_parsedLength, edit);
+    m_text = std::move(text);
+    m_sourceSize = m_text->size();
+    m_parsedLength = std::clamp<qsizetype>(parsed.parsed, 0, m_sourceSize);
+    apply(m_parser.update(m_text, m_parsedLength, parsed.edit));
+    if (m_parsedLength == m_sourceSize)
+        appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
     updatePendingHeight();
     if (hasBackgroundWork())
         m_backgroundWork.start();
@@ -235,8 +254,8 @@ void MarkdownView::setEditedSource(const QString &source, qsizetype position, qs
 
 void MarkdownView::showNewSource(const QString &source)
 {
-    m_source = source;
-    m_parsedLength = lineEndFrom(source, std::min(source.size(), firstParse));
+    takeNewText(source);
+    m_parsedLength = lineEndFrom(*m_text, std::min(source.size(), firstParse));
     updateParser();
     dropBlocksFrom(0);
     writeFirstScreen();
@@ -247,7 +266,7 @@ void MarkdownView::showNewSource(const QString &source)
 
 QString MarkdownView::source() const
 {
-    return m_source;
+    return m_text->toString();
 }
 
 void MarkdownView::showFromTop()
@@ -284,7 +303,7 @@ bool MarkdownView::hasBackgroundWork() const
 bool MarkdownView::hasTextPending() const
 {
     return m_layout->hasStaleBlocks() || m_written < m_parser.blockCount()
-        || m_parsedLength < m_source.size();
+        || m_parsedLength < m_sourceSize;
 }
 
 // Text blocks are known by position, like the Markdown blocks: the ones that changed are
@@ -427,7 +446,7 @@ void MarkdownView::writeFirstScreen()
 {
     const QDeadlineTimer deadline(firstScreenMs);
     while (m_layout->blocksHeight() < viewport()->height() && !deadline.hasExpired()
-           && (m_written < m_parser.blockCount() || m_parsedLength < m_source.size())) {
+           && (m_written < m_parser.blockCount() || m_parsedLength < m_sourceSize)) {
         if (m_written < m_parser.blockCount())
             appendBlocks(deadline, 8);
         else
@@ -436,23 +455,24 @@ void MarkdownView::writeFirstScreen()
     updatePendingHeight();
 }
 
-// The parser is given the text up to a line further; what it held is compared, not parsed again.
+// The parser is given the text up to a line further, as an edit that adds it to what it held.
 void MarkdownView::parseMore()
 {
-    m_parsedLength = lineEndFrom(m_source, std::min(m_source.size(), m_parsedLength + parseChunk));
-    apply(updateParser());
+    const qsizetype parsed = m_parsedLength;
+    m_parsedLength = lineEndFrom(*m_text, std::min(m_sourceSize, m_parsedLength + parseChunk));
+    apply(m_parser.update(m_text, m_parsedLength, {parsed, 0, m_parsedLength - parsed}));
 }
 
-// The parser is given the first m_parsedLength characters of the source without copying them:
-// it keeps a string that points into the source's characters, which m_parsedSource keeps alive
-// and unchanged (a QString is never changed in place here); the characters it held before are
-// kept until it has compared them.
+// A text given whole is the view's own; the one it showed stays with the parser until compared.
+void MarkdownView::takeNewText(const QString &source)
+{
+    m_text = std::make_shared<const TextBuffer>(source);
+    m_sourceSize = source.size();
+}
+
 markdown::IncrementalParser::Change MarkdownView::updateParser()
 {
-    const QString previous = std::exchange(m_parsedSource, m_source);
-    return m_parser.update(m_parsedLength == m_source.size()
-                               ? m_source
-                               : QString::fromRawData(m_source.constData(), m_parsedLength));
+    return m_parser.update(m_text, m_parsedLength);
 }
 
 bool MarkdownView::doBackgroundWork(const QDeadlineTimer &deadline)
@@ -462,7 +482,7 @@ bool MarkdownView::doBackgroundWork(const QDeadlineTimer &deadline)
     const Anchor anchor = topAnchor();
     if (!m_layout->layOutStaleBlocks(deadline)) {
         while (!deadline.hasExpired()
-               && (m_written < m_parser.blockCount() || m_parsedLength < m_source.size())) {
+               && (m_written < m_parser.blockCount() || m_parsedLength < m_sourceSize)) {
             if (m_written < m_parser.blockCount())
                 appendBlocks(writingDeadline(deadline), blocksPerSlice);
             else
@@ -480,7 +500,7 @@ void MarkdownView::updatePendingHeight()
 {
     const qsizetype shown = document()->characterCount();
     const qsizetype pending =
-        hasTextPending() ? std::max<qsizetype>(0, m_source.size() - shown) : 0;
+        hasTextPending() ? std::max<qsizetype>(0, m_sourceSize - shown) : 0;
     qreal perCharacter = 0;
     if (shown > 2000) {
         perCharacter = m_layout->blocksHeight() / shown;
@@ -645,7 +665,7 @@ qsizetype MarkdownView::writtenSourceEnd() const
 
 qsizetype MarkdownView::placeCount() const
 {
-    const bool pending = writtenSourceEnd() < m_source.size();
+    const bool pending = writtenSourceEnd() < m_sourceSize;
     return std::max<qsizetype>(1, m_written + (pending ? 1 : 0));
 }
 
@@ -666,7 +686,7 @@ qsizetype MarkdownView::placeAtSource(qsizetype position) const
 
 MarkdownView::SourceRange MarkdownView::sourceRangeOf(qsizetype place) const
 {
-    return {placeBegin(place), place + 1 < placeCount() ? placeBegin(place + 1) : m_source.size()};
+    return {placeBegin(place), place + 1 < placeCount() ? placeBegin(place + 1) : m_sourceSize};
 }
 
 // The first place begins at the top of the document and the last ends at its bottom, margins

@@ -31,11 +31,11 @@ public:
 
     // Takes an edit of the text shown: the blocks it changed are drawn again at once.
     void setSource(const QString &source);
-    // As setSource, for the text shown with `removed` characters at `position` replaced by
-    // `inserted` characters (UTF-16 code units): the texts are not compared, so a keystroke
-    // costs no time for the length of the note.
-    void setEditedSource(const QString &source, qsizetype position, qsizetype removed,
-                         qsizetype inserted);
+    // As setSource, for the text shown with the edit made (in UTF-16 code units), in place or
+    // not: the texts are not compared, so a keystroke costs no time for the length of the note.
+    // The view keeps the text and reads it while it works in the background, so whoever edits
+    // it in place tells the view of every edit.
+    void setEditedSource(std::shared_ptr<const TextBuffer> text, const TextEdit &edit);
     // Shows another text, from its top with nothing selected, as for a note opened anew.
     void showNewSource(const QString &source);
     QString source() const;
@@ -111,6 +111,7 @@ private:
     void appendBlocks(const QDeadlineTimer &deadline, qsizetype limit);
     void writeFirstScreen();
     void parseMore();
+    void takeNewText(const QString &source);
     markdown::IncrementalParser::Change updateParser();
     bool doBackgroundWork(const QDeadlineTimer &deadline);
     bool hasTextPending() const;
@@ -132,9 +133,11 @@ private:
     qreal m_zoom = 1;
     QFont m_unzoomedFont;
     PreviewLayout *m_layout;
-    QString m_source;
+    // The text shown, shared with the parser and maybe with its owner, who edits it in place;
+    // its length before an edit is kept apart, since the text itself tells only the new one.
+    std::shared_ptr<const TextBuffer> m_text = std::make_shared<const TextBuffer>();
+    qsizetype m_sourceSize = 0;
     qsizetype m_parsedLength = 0; // the parser holds the first m_parsedLength characters
-    QString m_parsedSource; // the text whose characters the parser's string points into
     qsizetype m_written = 0; // the parser's first blocks that are in the document
     BackgroundSlices m_backgroundWork;
     std::vector<QTextDocument *> m_retired; // replaced, still to be taken down

@@ -87,15 +87,21 @@ void PreviewLayout::markAllStale()
 void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
                                   const QTextBlock &firstBlock)
 {
-    for (int i = first; i < first + oldAffected; ++i)
-        m_staleCount -= m_laidOut[i] ? 0 : 1;
-    m_heights.erase(m_heights.begin() + first, m_heights.begin() + first + oldAffected);
-    m_laidOut.erase(m_laidOut.begin() + first, m_laidOut.begin() + first + oldAffected);
     std::vector<qreal> heights;
     heights.reserve(newAffected);
     for (QTextBlock block = firstBlock;
          block.isValid() && block.blockNumber() < first + newAffected; block = block.next())
         heights.push_back(layoutBlock(block));
+    if (newAffected == oldAffected && int(heights.size()) == newAffected
+        && keepsHeights(first, heights)) {
+        Q_EMIT update(QRectF(0, margin() + m_tops[first], m_width,
+                             m_tops[first + newAffected] - m_tops[first]));
+        return;
+    }
+    for (int i = first; i < first + oldAffected; ++i)
+        m_staleCount -= m_laidOut[i] ? 0 : 1;
+    m_heights.erase(m_heights.begin() + first, m_heights.begin() + first + oldAffected);
+    m_laidOut.erase(m_laidOut.begin() + first, m_laidOut.begin() + first + oldAffected);
     m_heights.insert(m_heights.begin() + first, heights.begin(), heights.end());
     m_laidOut.insert(m_laidOut.begin() + first, heights.size(), true);
     m_firstStale = std::min(m_firstStale, first);
@@ -108,6 +114,19 @@ void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
         Q_EMIT documentSizeChanged(documentSize());
     Q_EMIT update(
         QRectF(0, changedTop, m_width, moved ? 1e9 : m_tops[first + newAffected] - m_tops[first]));
+}
+
+// Typing within a block mostly leaves it as tall as it was: then no block below it moves, and
+// a keystroke costs no time for the blocks after it.
+bool PreviewLayout::keepsHeights(int first, const std::vector<qreal> &heights)
+{
+    if (!std::equal(heights.cbegin(), heights.cend(), m_heights.cbegin() + first))
+        return false;
+    for (int i = first; i < first + int(heights.size()); ++i) {
+        m_staleCount -= m_laidOut[i] ? 0 : 1;
+        m_laidOut[i] = true;
+    }
+    return true;
 }
 
 void PreviewLayout::moveTopsFrom(int first)

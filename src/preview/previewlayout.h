@@ -61,6 +61,7 @@ private:
     void markAllStale();
     void layOutChanged(int first, int newAffected, int oldAffected, const QTextBlock &firstBlock);
     bool layOutIfStale(const QTextBlock &block);
+    bool keepsHeights(int first, const std::vector<qreal> &heights);
     void moveTopsFrom(int first);
     qreal layoutBlock(const QTextBlock &block) const;
     void appendMarks(const QTextBlock &block, const QPalette &palette,

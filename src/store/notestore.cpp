@@ -123,7 +123,7 @@ void NoteStore::setSelection(const std::optional<QString> &name)
 
 QString NoteStore::text() const
 {
-    return m_text;
+    return m_text->toString();
 }
 
 void NoteStore::setText(const QString &text)
@@ -131,6 +131,17 @@ void NoteStore::setText(const QString &text)
     assignText(text);
     if (!m_loading)
         scheduleSave();
+}
+
+bool NoteStore::editText(qsizetype position, qsizetype removed, QStringView inserted)
+{
+    if (!m_text->replace(position, removed, inserted))
+        return false;
+    m_lastEdit = TextEdit {position, removed, inserted.size()};
+    Q_EMIT textChanged();
+    if (!m_loading)
+        scheduleSave();
+    return true;
 }
 
 bool NoteStore::isEditable() const
@@ -176,7 +187,7 @@ bool NoteStore::hasUnsavedText() const
 bool NoteStore::writeCopy(const QString &path)
 {
     QString error;
-    if (fileservices::writeText(path, m_text, &error))
+    if (fileservices::writeText(path, text(), &error))
         return true;
     report(tr("Could not save a copy as “%1”: %2").arg(path, error));
     return false;
@@ -325,7 +336,7 @@ void NoteStore::startWrite()
     promise->start();
     m_writing = true;
     m_write.setFuture(promise->future());
-    WriteJob job {m_folder, *m_currentPath, m_text, m_knownDigest, m_knownStamp, m_revision};
+    WriteJob job {m_folder, *m_currentPath, text(), m_knownDigest, m_knownStamp, m_revision};
     m_writer.start([promise, job = std::move(job)] {
         promise->addResult(writeAside(job));
         promise->finish();
@@ -481,7 +492,7 @@ bool NoteStore::save(const QString &path)
         && fileservices::digest(onDisk->bytes) != m_knownDigest;
     if (changedOutside && !keepOtherVersion(path, onDisk->bytes))
         return false;
-    const std::optional<Written> written = writeNote(m_folder, path, m_text, m_knownDigest, &error);
+    const std::optional<Written> written = writeNote(m_folder, path, text(), m_knownDigest, &error);
     if (!written) {
         report(tr("Could not save “%1”: %2").arg(name, error));
         return false;
@@ -623,9 +634,11 @@ void NoteStore::report(const QString &message)
             this, [this, message] { Q_EMIT errorOccurred(message); }, Qt::QueuedConnection);
 }
 
+// Observers may still hold the buffer that was: it stays as it is, and a new one takes the text.
 void NoteStore::assignText(const QString &text)
 {
-    m_text = text;
+    m_text = std::make_shared<TextBuffer>(text);
+    m_lastEdit.reset();
     Q_EMIT textChanged();
 }
 

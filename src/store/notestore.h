@@ -2,6 +2,7 @@
 
 #include "platform/fileservices.h"
 #include "store/note.h"
+#include "text/textbuffer.h"
 
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
@@ -12,6 +13,7 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 // The one owner of the notes: it lists the notes folder newest first, holds the selected note's
@@ -48,9 +50,22 @@ public:
     // listed note has that name). Assigning the name already selected does nothing more.
     void setSelection(const std::optional<QString> &name);
 
+    // The whole text, put together when asked: nothing that runs on every keystroke asks.
     QString text() const;
+    qsizetype textLength() const { return m_text->size(); }
     // Takes an edit of the selected note; it is written 500 ms after the last edit.
     void setText(const QString &text);
+    // As setText, for the text with `removed` characters at `position` replaced by inserted
+    // (UTF-16 code units), made in place: no whole text is copied or compared. False, changing
+    // nothing, when that range is not within the text.
+    bool editText(qsizetype position, qsizetype removed, QStringView inserted);
+    // The edit that the latest textChanged() was for, when it was one (editText); none when the
+    // text was given or loaded whole.
+    std::optional<TextEdit> lastEdit() const { return m_lastEdit; }
+    // The text as the store keeps it, for observers that follow each edit (lastEdit()) instead
+    // of taking the whole text. It is edited in place and replaced when the text is given or
+    // loaded whole; a buffer that was replaced is never edited again.
+    std::shared_ptr<const TextBuffer> textBuffer() const { return m_text; }
 
     // False while the loaded note cannot be read (not UTF-8, not a regular file, no permission):
     // its text is then shown as well as it can be, and nothing is ever written to its file.
@@ -157,7 +172,8 @@ private:
     QString m_folder;
     QList<Note> m_notes;
     std::optional<QString> m_selection;
-    QString m_text;
+    std::shared_ptr<TextBuffer> m_text = std::make_shared<TextBuffer>();
+    std::optional<TextEdit> m_lastEdit;
     bool m_loading = false;
     std::optional<QString> m_currentPath; // the file m_text belongs to
     QString m_readOnlyReason;

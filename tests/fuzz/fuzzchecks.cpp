@@ -42,15 +42,38 @@ qsizetype characterBoundary(const QString &text, qsizetype at)
     return at;
 }
 
-QString edited(const QString &text, QByteArrayView edit)
+struct Edit
+{
+    qsizetype at;
+    qsizetype removed;
+    QString inserted;
+};
+
+Edit editOf(const QString &text, QByteArrayView edit)
 {
     const auto byteAt = [&](qsizetype i) {
         return i < edit.size() ? quint8(edit[i]) : 0;
     };
     const qsizetype at = characterBoundary(text, (byteAt(0) | byteAt(1) << 8) % (text.size() + 1));
     const qsizetype end = characterBoundary(text, std::min<qsizetype>(at + byteAt(2), text.size()));
-    const QString inserted = QString::fromUtf8(edit.size() > 3 ? edit.sliced(3) : QByteArrayView());
-    return text.first(at) + inserted + text.sliced(end);
+    return {at, end - at, QString::fromUtf8(edit.size() > 3 ? edit.sliced(3) : QByteArrayView())};
+}
+
+// Applies the change to blocks, with the changed ones parsed again from their lines, and says
+// how the result differs from a full parse of text; empty when it does not.
+QString checkChange(const IncrementalParser &parser, const IncrementalParser::Change &change,
+                    QList<Block> &blocks, const QString &text)
+{
+    if (change.first < 0 || change.removed < 0 || change.inserted < 0
+        || change.first + change.removed > blocks.size()
+        || change.first + change.inserted > parser.blockCount())
+        return QStringLiteral("a change out of range for ") + describe(text);
+    blocks.remove(change.first, change.removed);
+    for (qsizetype i = 0; i < change.inserted; ++i)
+        blocks.insert(change.first + i, parser.block(change.first + i));
+    if (blocks != parse(text) || parser.blockCount() != blocks.size())
+        return QStringLiteral("blocks differ from a full parse of ") + describe(text);
+    return {};
 }
 
 } // namespace
@@ -121,23 +144,31 @@ QString checkIncremental(QByteArrayView data)
         return result;
     }();
 
+    // One parser compares each new text with the old; the other is told each edit, made in
+    // place in the text it reads.
     QString text = QString::fromUtf8(pieces.first());
-    IncrementalParser parser;
-    parser.update(text);
-    QList<Block> blocks = parse(text);
-    for (qsizetype edit = 1; edit < pieces.size(); ++edit) {
-        text = edited(text, pieces[edit]);
-        const IncrementalParser::Change change = parser.update(text);
-        if (change.first < 0 || change.removed < 0 || change.inserted < 0
-            || change.first + change.removed > blocks.size()
-            || change.first + change.inserted > parser.blockCount())
-            return QStringLiteral("edit %1: a change out of range for ").arg(edit) + describe(text);
-        blocks.remove(change.first, change.removed);
-        for (qsizetype i = 0; i < change.inserted; ++i)
-            blocks.insert(change.first + i, parser.block(change.first + i));
-        if (blocks != parse(text) || parser.blockCount() != blocks.size())
-            return QStringLiteral("edit %1: blocks differ from a full parse of ").arg(edit)
+    const auto buffer = std::make_shared<TextBuffer>(text);
+    IncrementalParser compared;
+    compared.update(text);
+    IncrementalParser told;
+    told.update(buffer, buffer->size());
+    QList<Block> comparedBlocks = parse(text);
+    QList<Block> toldBlocks = comparedBlocks;
+    for (qsizetype step = 1; step < pieces.size(); ++step) {
+        const Edit edit = editOf(text, pieces[step]);
+        text.replace(edit.at, edit.removed, edit.inserted);
+        buffer->replace(edit.at, edit.removed, edit.inserted);
+        if (buffer->toString() != text)
+            return QStringLiteral("edit %1: the text edited in place is not ").arg(step)
                 + describe(text);
+        QString failure = checkChange(compared, compared.update(text), comparedBlocks, text);
+        if (failure.isEmpty())
+            failure = checkChange(
+                told,
+                told.update(buffer, buffer->size(), {edit.at, edit.removed, edit.inserted.size()}),
+                toldBlocks, text);
+        if (!failure.isEmpty())
+            return QStringLiteral("edit %1: ").arg(step) + failure;
     }
     return {};
 }

@@ -1,0 +1,91 @@
+#include "text/textbuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// A new gap has room for this much typing at least, and for more in a longer text, so that
+// the text is copied again only after typing a part of its length.
+constexpr qsizetype minimumGap = 1024;
+constexpr qsizetype gapShare = 256;
+
+} // namespace
+
+TextBuffer::TextBuffer(const QString &text) : m_chars(text), m_gapStart(text.size()) { }
+
+bool TextBuffer::replace(qsizetype position, qsizetype removed, QStringView inserted)
+{
+    if (position < 0 || removed < 0 || position > size() || removed > size() - position)
+        return false;
+    m_whole = QString();
+    moveGapTo(position);
+    m_gapLength += removed;
+    if (inserted.size() > m_gapLength)
+        makeRoom(inserted.size());
+    std::copy(inserted.begin(), inserted.end(), m_chars.data() + m_gapStart);
+    m_gapStart += inserted.size();
+    m_gapLength -= inserted.size();
+    return true;
+}
+
+// The gap goes to whichever end of the range is nearer, so that the fewest characters move.
+QStringView TextBuffer::view(qsizetype position, qsizetype length) const
+{
+    const qsizetype end = position + length;
+    if (m_gapLength > 0 && m_gapStart > position && m_gapStart < end)
+        moveGapTo(m_gapStart - position <= end - m_gapStart ? position : end);
+    const qsizetype stored = position < m_gapStart ? position : position + m_gapLength;
+    return QStringView(m_chars).sliced(stored, length);
+}
+
+QString TextBuffer::toString() const
+{
+    if (m_gapLength == 0)
+        return m_chars;
+    if (m_whole.size() != size()) {
+        m_whole.reserve(size());
+        m_whole.append(before());
+        m_whole.append(after());
+    }
+    return m_whole;
+}
+
+qsizetype TextBuffer::indexOf(QChar c, qsizetype from) const
+{
+    if (from < m_gapStart) {
+        const qsizetype found = before().indexOf(c, from);
+        if (found >= 0)
+            return found;
+        from = m_gapStart;
+    }
+    const qsizetype found = after().indexOf(c, from - m_gapStart);
+    return found < 0 ? -1 : found + m_gapStart;
+}
+
+void TextBuffer::moveGapTo(qsizetype position) const
+{
+    if (position == m_gapStart)
+        return;
+    if (m_gapLength > 0) {
+        QChar *chars = m_chars.data();
+        if (position < m_gapStart)
+            std::memmove(chars + position + m_gapLength, chars + position,
+                         (m_gapStart - position) * sizeof(QChar));
+        else
+            std::memmove(chars + m_gapStart, chars + m_gapStart + m_gapLength,
+                         (position - m_gapStart) * sizeof(QChar));
+    }
+    m_gapStart = position;
+}
+
+// The text is copied once into a larger store, with the gap where it was.
+void TextBuffer::makeRoom(qsizetype length)
+{
+    const qsizetype gap = length + std::max(minimumGap, size() / gapShare);
+    QString chars(size() + gap, Qt::Uninitialized);
+    std::copy(before().begin(), before().end(), chars.data());
+    std::copy(after().begin(), after().end(), chars.data() + m_gapStart + gap);
+    m_chars = std::move(chars);
+    m_gapLength = gap;
+}
