@@ -1208,6 +1208,16 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--open-note")
         return openNoteAndReportPeak(QByteArray(argv[2]).toInt());
+    // The figures a change to the preview's layout could move.
+    if (argc == 2 && QByteArray(argv[1]) == "--layout") {
+        benchWidthChange();
+        benchResizing();
+        return 0;
+    }
+    if (argc == 2 && QByteArray(argv[1]) == "--memory") {
+        benchMemory();
+        return 0;
+    }
     if (argc == 2 && QByteArray(argv[1]) == "--autosave") {
         benchAutosave();
         return 0;

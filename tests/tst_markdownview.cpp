@@ -1,4 +1,5 @@
 #include "preview/markdownview.h"
+#include "preview/previewlayout.h"
 #include "preview/previewstyle.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -54,6 +55,15 @@ QString dump(const QTextDocument &document)
         lines.append(line);
     }
     return lines.join(u'\n');
+}
+
+std::vector<qreal> blockTops(const QTextDocument &document)
+{
+    const auto *layout = static_cast<const PreviewLayout *>(document.documentLayout());
+    std::vector<qreal> tops;
+    for (int number = 0; number <= document.blockCount(); ++number)
+        tops.push_back(layout->blockTop(number));
+    return tops;
 }
 
 } // namespace
@@ -367,6 +377,62 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!fresh.hasBackgroundWork(), 60000);
         QCOMPARE(dump(*view.document()), dump(*fresh.document()));
         QCOMPARE(view.findChildren<QTextDocument *>(), QList<QTextDocument *> {view.document()});
+    }
+
+    // Blocks out of sight are measured without keeping their lines. Each is as tall as when every
+    // block is laid out with its lines, and showing it moves nothing.
+    void blocksOutOfSightMeasureAsLaidOut_data()
+    {
+        QTest::addColumn<QString>("block");
+        QTest::newRow("heading") << "# A heading that is long enough to wrap in a narrow view";
+        QTest::newRow("small heading") << "### Small heading";
+        QTest::newRow("paragraph")
+            << QStringLiteral("Words, **strong**, `code` and a [link](https://example.org). ")
+                   .repeated(4);
+        QTest::newRow("code") << "```\nint main()\n{\n    return 0;\n}\n```";
+        QTest::newRow("quote") << "> A quoted line that goes on long enough to wrap once or twice.";
+        QTest::newRow("bullets")
+            << "- item\n  - a nested item long enough to wrap in the view\n- end";
+        QTest::newRow("numbers") << "1. first\n2. a second item long enough to wrap in the view";
+        QTest::newRow("rule") << "---";
+        QTest::newRow("right to left")
+            << QStringLiteral("שלום עולם, זו פסקה ארוכה למדי שנשברת לכמה שורות. ").repeated(3);
+        QTest::newRow("long word") << QString(700, u'w');
+        QTest::newRow("CJK") << QStringLiteral("漢字とかなの文章が続きます。").repeated(12);
+    }
+
+    void blocksOutOfSightMeasureAsLaidOut()
+    {
+        QFETCH(QString, block);
+        MarkdownView view;
+        view.resize(320, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QString unit = block + QStringLiteral("\n\nA paragraph between.");
+        view.showNewSource(QStringList(200, unit).join(QStringLiteral("\n\n")));
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        QTextDocument *document = view.document();
+        int lineless = 0;
+        for (QTextBlock each = document->begin(); each.isValid(); each = each.next())
+            lineless += each.layout()->lineCount() == 0 ? 1 : 0;
+        QVERIFY(lineless > document->blockCount() / 2);
+        const std::vector<qreal> measured = blockTops(*document);
+
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+        view.viewport()->grab();
+        QVERIFY(document->findBlockByNumber(document->blockCount() - 2).layout()->lineCount() > 0);
+        QCOMPARE(blockTops(*document), measured);
+
+        // Another width and back leaves every block waiting; all of them in sight at once keep
+        // their lines.
+        const QSizeF page = document->pageSize();
+        document->setPageSize(page + QSizeF(1, 0));
+        document->setPageSize(page);
+        auto *layout = static_cast<PreviewLayout *>(document->documentLayout());
+        layout->layOutRange(0, layout->documentSize().height());
+        QVERIFY(!layout->hasStaleBlocks());
+        QVERIFY(document->findBlockByNumber(1).layout()->lineCount() > 0);
+        QCOMPARE(blockTops(*document), measured);
     }
 
     // A new width lays out what is in sight first; the block at the top of the view stays there

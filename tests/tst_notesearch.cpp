@@ -144,12 +144,11 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, utf8);
         QFETCH(bool, valid);
-        const std::optional<QByteArray> folded = search::foldUtf8(utf8);
-        QCOMPARE(folded.has_value(), valid);
+        std::string folded = "kept";
+        QCOMPARE(search::foldUtf8(utf8, folded), valid);
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
         const QString text = decoder.decode(utf8);
-        if (valid)
-            QCOMPARE(*folded, search::fold(text));
+        QCOMPARE(QByteArray::fromStdString(folded), "kept" + (valid ? search::fold(text) : ""));
     }
 
     void matches_data()

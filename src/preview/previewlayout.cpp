@@ -78,6 +78,7 @@ void PreviewLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 void PreviewLayout::markAllStale()
 {
     m_laidOut.assign(m_laidOut.size(), false);
+    m_hasLines.assign(m_hasLines.size(), false);
     m_staleCount = int(m_laidOut.size());
     m_firstStale = 0;
     Q_EMIT update(QRectF(0, 0, 1e9, 1e9));
@@ -87,11 +88,15 @@ void PreviewLayout::markAllStale()
 void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
                                   const QTextBlock &firstBlock)
 {
+    forgetLines(first, newAffected, oldAffected);
     std::vector<qreal> heights;
     heights.reserve(newAffected);
+    qreal top = margin() + m_tops[first];
     for (QTextBlock block = firstBlock;
-         block.isValid() && block.blockNumber() < first + newAffected; block = block.next())
-        heights.push_back(layoutBlock(block));
+         block.isValid() && block.blockNumber() < first + newAffected; block = block.next()) {
+        heights.push_back(layOutBlock(block, nearSight(top)));
+        top += heights.back();
+    }
     if (newAffected == oldAffected && int(heights.size()) == newAffected
         && keepsHeights(first, heights)) {
         Q_EMIT update(QRectF(0, margin() + m_tops[first], m_width,
@@ -129,6 +134,19 @@ bool PreviewLayout::keepsHeights(int first, const std::vector<qreal> &heights)
     return true;
 }
 
+// The changed blocks are new to their layouts; the flags of the blocks after them move only when
+// the number of blocks changes, so that an edit within a block costs nothing for the rest.
+void PreviewLayout::forgetLines(int first, int newAffected, int oldAffected)
+{
+    const auto begin = m_hasLines.begin() + first;
+    if (newAffected == oldAffected) {
+        std::fill(begin, begin + newAffected, false);
+        return;
+    }
+    m_hasLines.erase(begin, begin + oldAffected);
+    m_hasLines.insert(m_hasLines.begin() + first, newAffected, false);
+}
+
 void PreviewLayout::moveTopsFrom(int first)
 {
     m_tops.resize(m_heights.size() + 1);
@@ -136,18 +154,25 @@ void PreviewLayout::moveTopsFrom(int first)
         m_tops[i + 1] = m_tops[i] + m_heights[i];
 }
 
-bool PreviewLayout::layOutIfStale(const QTextBlock &block)
+bool PreviewLayout::layOutIfStale(const QTextBlock &block, bool keepLines)
 {
     const int number = block.blockNumber();
     if (m_laidOut[number])
         return false;
-    m_heights[number] = layoutBlock(block);
+    m_heights[number] = layOutBlock(block, keepLines);
     m_laidOut[number] = true;
     --m_staleCount;
     return true;
 }
 
 void PreviewLayout::layOutRange(qreal top, qreal bottom)
+{
+    m_sightTop = top;
+    m_sightBottom = bottom;
+    layOutStaleIn(top, bottom);
+}
+
+void PreviewLayout::layOutStaleIn(qreal top, qreal bottom)
 {
     if (m_staleCount == 0)
         return;
@@ -156,7 +181,7 @@ void PreviewLayout::layOutRange(qreal top, qreal bottom)
     qreal y = m_tops[first] + margin();
     for (QTextBlock block = document()->findBlockByNumber(first); block.isValid() && y <= bottom;
          block = block.next()) {
-        changed |= layOutIfStale(block);
+        changed |= layOutIfStale(block, true);
         y += m_heights[block.blockNumber()];
     }
     if (!changed)
@@ -175,7 +200,7 @@ bool PreviewLayout::layOutStaleBlocks(const QDeadlineTimer &deadline)
     const int first = m_firstStale;
     QTextBlock block = document()->findBlockByNumber(first);
     for (; block.isValid() && m_staleCount > 0 && !deadline.hasExpired(); block = block.next())
-        layOutIfStale(block);
+        layOutIfStale(block, nearSight(blockTop(block.blockNumber())));
     m_firstStale = block.isValid() ? block.blockNumber() : int(m_heights.size());
     const qreal oldEnd = m_tops.back();
     moveTopsFrom(first);
@@ -198,18 +223,45 @@ qreal PreviewLayout::blockTop(int number) const
     return margin() + m_tops[std::clamp<size_t>(number, 0, m_tops.size() - 1)];
 }
 
+// A screen above and below the view, so that scrolling a little, or typing, finds the lines there.
+bool PreviewLayout::nearSight(qreal top) const
+{
+    const qreal reach = m_sightBottom - m_sightTop;
+    return top >= m_sightTop - reach && top <= m_sightBottom + reach;
+}
+
+// Measuring on a layout of the block's own would keep its lines as long as the block lives; a
+// layout made from the block is laid out exactly as that one.
+qreal PreviewLayout::layOutBlock(const QTextBlock &block, bool keepLines) const
+{
+    if (!keepLines) {
+        QTextLayout measured(block);
+        return layOutLines(block, measured);
+    }
+    m_hasLines[block.blockNumber()] = true;
+    return layOutLines(block, *block.layout());
+}
+
+// At the width the block was measured for, the lines come out as tall as it was measured, so
+// nothing moves.
+void PreviewLayout::ensureLines(const QTextBlock &block) const
+{
+    const size_t number = block.blockNumber();
+    if (number < m_hasLines.size() && !m_hasLines[number])
+        layOutBlock(block, true);
+}
+
 // Lines are placed relative to the block's top-left corner at the document's left edge; the
 // block's height includes its margins.
-qreal PreviewLayout::layoutBlock(const QTextBlock &block) const
+qreal PreviewLayout::layOutLines(const QTextBlock &block, QTextLayout &layout) const
 {
     const QTextBlockFormat format = block.blockFormat();
-    QTextLayout *layout = block.layout();
     QTextOption option = document()->defaultTextOption();
     option.setTextDirection(block.textDirection());
     option.setAlignment(QStyle::visualAlignment(block.textDirection(), Qt::AlignLeft));
     option.setWrapMode(hasLongWord(block.text()) ? QTextOption::WrapAnywhere
                                                  : QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout->setTextOption(option);
+    layout.setTextOption(option);
 
     const qreal left = margin() + format.leftMargin();
     const qreal available =
@@ -217,16 +269,16 @@ qreal PreviewLayout::layoutBlock(const QTextBlock &block) const
     const bool fixedHeight = format.lineHeightType() == QTextBlockFormat::FixedHeight;
     qreal y = format.topMargin();
     bool firstLine = true;
-    layout->beginLayout();
-    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         const qreal indent = firstLine ? format.textIndent() : 0;
         line.setLineWidth(available - indent);
         line.setPosition(QPointF(left + indent, y));
         y += fixedHeight ? format.lineHeight() : line.height();
         firstLine = false;
     }
-    layout->endLayout();
-    layout->setPosition(QPointF());
+    layout.endLayout();
+    layout.setPosition(QPointF());
     return y + format.bottomMargin();
 }
 
@@ -245,6 +297,9 @@ QRectF PreviewLayout::blockBoundingRect(const QTextBlock &block) const
     const int number = block.blockNumber();
     if (number < 0 || number + 1 >= int(m_tops.size()))
         return QRectF();
+    // Painting, hit testing and the text control find places in a block through its lines, and
+    // ask for its rectangle first.
+    ensureLines(block);
     return QRectF(0, margin() + m_tops[number], m_width, m_tops[number + 1] - m_tops[number]);
 }
 
@@ -279,7 +334,7 @@ void PreviewLayout::draw(QPainter *painter, const PaintContext &context)
 {
     const QRectF clip =
         context.clip.isValid() ? context.clip : QRectF(0, 0, m_width, documentSize().height());
-    layOutRange(clip.top(), clip.bottom());
+    layOutStaleIn(clip.top(), clip.bottom());
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     for (QTextBlock block = document()->findBlockByNumber(blockAt(clip.top())); block.isValid();

@@ -19,6 +19,11 @@ class QTextBlock;
 // they are painted (layOutRange) and for the rest in slices (layOutStaleBlocks), so that
 // resizing a long note costs what is on screen. Text the view has not put into the document yet
 // is counted in the document's height as pendingHeight.
+//
+// Only blocks that come near the view are given lines: a block's own layout keeps them for as
+// long as the block lives, tens of megabytes for a long note. The others are measured on a layout
+// that is dropped at once, and given their lines when they are painted or asked for a place in
+// them, laid out the same way, so they come out exactly as tall as they were measured.
 class PreviewLayout : public QAbstractTextDocumentLayout
 {
     Q_OBJECT
@@ -41,7 +46,8 @@ public:
     // The height of the blocks in the document, as far as they are known.
     qreal blocksHeight() const { return m_tops.back(); }
     // Lays out the blocks between the two heights (document coordinates) that still wait for the
-    // current width. Blocks above `top` keep their places.
+    // current width. Blocks above `top` keep their places. The range is taken for the view's:
+    // blocks near it keep their lines.
     void layOutRange(qreal top, qreal bottom);
     // Lays out waiting blocks, top to bottom, until the deadline; false when none is left.
     bool layOutStaleBlocks(const QDeadlineTimer &deadline);
@@ -60,10 +66,15 @@ protected:
 private:
     void markAllStale();
     void layOutChanged(int first, int newAffected, int oldAffected, const QTextBlock &firstBlock);
-    bool layOutIfStale(const QTextBlock &block);
+    void layOutStaleIn(qreal top, qreal bottom);
+    bool layOutIfStale(const QTextBlock &block, bool keepLines);
     bool keepsHeights(int first, const std::vector<qreal> &heights);
+    void forgetLines(int first, int newAffected, int oldAffected);
     void moveTopsFrom(int first);
-    qreal layoutBlock(const QTextBlock &block) const;
+    bool nearSight(qreal top) const;
+    qreal layOutBlock(const QTextBlock &block, bool keepLines) const;
+    void ensureLines(const QTextBlock &block) const;
+    qreal layOutLines(const QTextBlock &block, QTextLayout &layout) const;
     void appendMarks(const QTextBlock &block, const QPalette &palette,
                      QList<QTextLayout::FormatRange> &ranges) const;
     void drawDecoration(QPainter *painter, const QTextBlock &block, qreal top,
@@ -78,6 +89,11 @@ private:
     std::vector<qreal> m_tops {0};
     // Whether block i is laid out for the current width; otherwise its height is an estimate.
     std::vector<bool> m_laidOut;
+    // Whether block i's own layout holds its lines for the current width.
+    mutable std::vector<bool> m_hasLines;
+    // The range last laid out to be shown (document coordinates).
+    qreal m_sightTop = 0;
+    qreal m_sightBottom = 0;
     int m_staleCount = 0;
     int m_firstStale = 0; // no block before it waits
     qreal m_pendingHeight = 0;

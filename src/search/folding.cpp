@@ -166,11 +166,9 @@ size_t foldAsciiRun(const char *bytes, size_t size, size_t at, std::string &out)
 
 } // namespace
 
-std::optional<QByteArray> foldUtf8(QByteArrayView utf8)
+bool foldUtf8(QByteArrayView utf8, std::string &buffer)
 {
-    thread_local std::string buffer;
-    buffer.clear();
-    buffer.reserve(size_t(utf8.size()));
+    const size_t start = buffer.size();
     const char *const bytes = utf8.data();
     const auto size = int32_t(utf8.size());
     const BmpTable *table = nullptr;
@@ -181,8 +179,10 @@ std::optional<QByteArray> foldUtf8(QByteArrayView utf8)
         }
         UChar32 c;
         U8_NEXT(reinterpret_cast<const uint8_t *>(bytes), i, size, c);
-        if (c < 0)
-            return std::nullopt;
+        if (c < 0) {
+            buffer.resize(start);
+            return false;
+        }
         if (c < 0x10000) {
             if (!table)
                 table = &bmpTable();
@@ -191,7 +191,7 @@ std::optional<QByteArray> foldUtf8(QByteArrayView utf8)
             foldCodePoint(char32_t(c), buffer);
         }
     }
-    return QByteArray(buffer.data(), qsizetype(buffer.size()));
+    return true;
 }
 
 QByteArray fold(QStringView text)

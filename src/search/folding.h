@@ -5,7 +5,7 @@
 #include <QList>
 #include <QStringView>
 
-#include <optional>
+#include <string>
 
 // The form in which texts are compared when searching: case folded fully (ICU's default
 // folding, so "ß" is "ss"), canonically decomposed, with every combining mark dropped (so "é",
@@ -14,9 +14,9 @@
 namespace search {
 
 QByteArray fold(QStringView text);
-// The same for text given as UTF-8, as a note's file holds it, without decoding it first;
-// nullopt when the bytes are not valid UTF-8.
-std::optional<QByteArray> foldUtf8(QByteArrayView utf8);
+// The same for text given as UTF-8, as a note's file holds it, without decoding it first,
+// appended to `buffer`; false, and `buffer` as it was, when the bytes are not valid UTF-8.
+bool foldUtf8(QByteArrayView utf8, std::string &buffer);
 
 // The folded text with, for each of its bytes, the position in the original text of the
 // character that byte came from; used to show where a match lies in the original.

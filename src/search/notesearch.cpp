@@ -515,28 +515,32 @@ NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &request
     return results;
 }
 
-// Folded from the file's bytes, without decoding them to a string first. Shelves are filled to
-// a size fixed beforehand: growing one would copy it and touch new memory over and over.
+// Folded from the file's bytes straight onto a shelf, without decoding them to a string first
+// or holding the folded text anywhere else on the way. Shelves are filled to a size fixed
+// beforehand: growing one would copy it and touch new memory over and over. A note folds to about
+// as many bytes as its file has.
 NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
                                            std::vector<std::string> &shelves,
                                            search::ByteCounts &counts)
 {
     QByteArray folded;
-    if (request.text) {
+    fileservices::FileRead file {};
+    if (request.text)
         folded = search::fold(*request.text);
-    } else {
-        const fileservices::FileRead file = fileservices::readFile(request.url.toLocalFile());
-        if (file.status == fileservices::ReadStatus::Ok)
-            folded = search::foldUtf8(file.bytes).value_or(QByteArray());
-    }
-    for (const char byte : QByteArrayView(folded).first(std::min(folded.size(), countedBytes)))
-        ++counts[uchar(byte)];
-    const auto length = size_t(folded.size());
-    if (shelves.empty() || shelves.back().capacity() - shelves.back().size() < length)
-        shelves.emplace_back().reserve(std::max(length, shelfSize));
+    else
+        file = fileservices::readFile(request.url.toLocalFile());
+    const bool readable = request.text || file.status == fileservices::ReadStatus::Ok;
+    const auto expected = size_t(request.text ? folded.size() : file.bytes.size());
+    if (shelves.empty() || shelves.back().capacity() - shelves.back().size() < expected)
+        shelves.emplace_back().reserve(std::max(expected, shelfSize));
     std::string &shelf = shelves.back();
-    ReadResult result {request.key,  request.version, 0,   shelves.size() - 1,
-                       shelf.size(), length,          true};
-    shelf.append(folded.constData(), length);
-    return result;
+    const size_t offset = shelf.size();
+    if (request.text)
+        shelf.append(folded.constData(), size_t(folded.size()));
+    else if (readable)
+        search::foldUtf8(file.bytes, shelf);
+    const size_t length = shelf.size() - offset;
+    for (const char byte : std::string_view(shelf).substr(offset, size_t(countedBytes)))
+        ++counts[uchar(byte)];
+    return {request.key, request.version, 0, shelves.size() - 1, offset, length, true};
 }
