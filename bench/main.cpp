@@ -8,7 +8,6 @@
 #include "markdown/block.h"
 #include "markdown/inline.h"
 #include "platform/fileservices.h"
-#include "platform/memory.h"
 #include "preview/markdownview.h"
 #include "preview/previewlayout.h"
 #include "search/notesearch.h"
@@ -1206,8 +1205,6 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Measured as the program runs.
-    memory::keepLargeBlocksMapped();
     QApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--open-note")
         return openNoteAndReportPeak(QByteArray(argv[2]).toInt());

@@ -1,7 +1,6 @@
 #include "app/contentview.h"
 #include "app/penwickapp.h"
 #include "app/translations.h"
-#include "platform/memory.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -9,7 +8,6 @@
 
 int main(int argc, char *argv[])
 {
-    memory::keepLargeBlocksMapped();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Penwick"));
     // The desktop matches the windows to the installed entry by this name.
