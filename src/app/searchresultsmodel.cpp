@@ -22,10 +22,11 @@ void SearchResultsModel::setQuery(const QString &query)
 // every note after each save.
 void SearchResultsModel::update()
 {
-    if (m_query.trimmed().isEmpty() && m_names.isEmpty())
+    const bool blank = m_query.trimmed().isEmpty();
+    if (blank && m_names.isEmpty())
         return;
     beginResetModel();
-    m_names = m_query.trimmed().isEmpty() ? QStringList() : m_search->matches(m_query);
+    m_names = blank ? QStringList() : m_search->matches(m_query);
     m_snippets.clear();
     m_rowInStore.clear();
     endResetModel();
