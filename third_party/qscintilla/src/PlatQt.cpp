@@ -209,7 +209,7 @@ private:
     QFontMetricsF metrics(Font &font_);
     QString convertText(const char *s, int len);
     static QString inLogicalOrder(const QString &text);
-    bool measurePrintableAscii(const QFont &font, const char *s, int len,
+    bool measureByAdvances(const QFont &font, const char *s, int len,
             XYPOSITION *positions);
     static QColor convertQColor(const ColourDesired &col,
             unsigned alpha = 255);
@@ -565,6 +565,11 @@ struct AsciiAdvances
 {
     bool usable = false;
     int advance[95] = {};
+
+    // Characters outside ASCII, each found to be laid out as its advance beside
+    // every printable ASCII character, itself and every character found before
+    // it; -1 for a character that is not.
+    QHash<char16_t, int> others;
 };
 
 static int fixedPoint(qreal x)
@@ -629,36 +634,185 @@ static AsciiAdvances findAsciiAdvances(const QFont &font, QPaintDevice *pd)
     return found;
 }
 
+// Characters that Qt may shape with their neighbours, join, reorder or combine
+// are never measured by their advance: marks, controls and formats, line and
+// paragraph separators, right-to-left characters and scripts that shape.
+static bool mayTakeAdvance(char16_t c)
+{
+    const QChar ch(c);
+
+    if (ch.isSurrogate() || ch.isMark() || ch.category() == QChar::Separator_Line ||
+            ch.category() == QChar::Separator_Paragraph ||
+            ch.category() == QChar::Other_Control ||
+            ch.category() == QChar::Other_Format ||
+            ch.category() == QChar::Other_PrivateUse ||
+            ch.category() == QChar::Other_NotAssigned)
+        return false;
+
+    switch (ch.direction())
+    {
+    case QChar::DirR:
+    case QChar::DirAL:
+    case QChar::DirNSM:
+    case QChar::DirBN:
+        return false;
+    default:
+        break;
+    }
+
+    switch (ch.script())
+    {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Beyond this many characters outside ASCII in one font, new ones are laid
+// out with Qt: finding one costs a layout of a run as long as those found.
+static const int mostOtherCharacters = 256;
+
+// The advance of a character outside ASCII, found the first time it is met: it
+// is laid out between every printable ASCII character and every character
+// found before it, and must come out as the sum of the advances everywhere, as
+// the printable ASCII characters must.  -1 when it does not, or may not.
+static int otherAdvance(AsciiAdvances &known, char16_t c, const QFont &font,
+        QPaintDevice *pd)
+{
+    auto found = known.others.constFind(c);
+
+    if (found != known.others.constEnd())
+        return *found;
+
+    if (!mayTakeAdvance(c))
+        return -1;
+
+    if (known.others.size() >= mostOtherCharacters)
+        return -1;
+
+    const QChar ch(c);
+    QString probe;
+
+    for (char ascii = ' '; ascii <= '~'; ++ascii)
+        probe += ch + QString(QLatin1Char(ascii));
+
+    probe += ch;
+
+    for (auto other = known.others.cbegin(); other != known.others.cend();
+            ++other)
+        if (*other >= 0)
+            probe += QChar(other.key()) + QString(ch);
+
+    QTextLayout layout(probe, font, pd);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+
+    const int advance = fixedPoint(line.cursorToX(1));
+    int x = 0;
+
+    for (int i = 0; i < probe.size(); ++i)
+    {
+        const char16_t unit = probe[i].unicode();
+
+        if (unit == c)
+            x += advance;
+        else if (unit < 0x80)
+            x += known.advance[unit - ' '];
+        else
+            x += known.others.value(unit);
+
+        if (fixedPoint(line.cursorToX(i + 1)) != x)
+        {
+            known.others.insert(c, -1);
+            return -1;
+        }
+    }
+
+    known.others.insert(c, advance);
+
+    return advance;
+}
+
+// The UTF-16 code unit of a two- or three-byte UTF-8 sequence at s, and its
+// length; 0 for anything else.
+static int decodeBasicPlane(const unsigned char *s, int len, char16_t &c)
+{
+    const auto continues = [&](int i) {
+        return i < len && (s[i] & 0xC0) == 0x80;
+    };
+
+    if (s[0] >= 0xC2 && s[0] < 0xE0 && continues(1))
+    {
+        c = char16_t(((s[0] & 0x1F) << 6) | (s[1] & 0x3F));
+        return 2;
+    }
+
+    if (s[0] >= 0xE0 && s[0] < 0xF0 && continues(1) && continues(2))
+    {
+        c = char16_t(((s[0] & 0x0F) << 12) | ((s[1] & 0x3F) << 6) |
+                (s[2] & 0x3F));
+
+        // Neither an overlong sequence nor a surrogate.
+        return c >= 0x800 && !QChar::isSurrogate(c) ? 3 : 0;
+    }
+
+    return 0;
+}
+
 // Shaping a line of text with Qt is by far the largest part of wrapping a long
 // document.  Most lines of most documents are printable ASCII, and in most
 // fonts such a run is as wide as the sum of its characters, which are found
 // once for each font: the line's positions then are the same as those Qt's
-// layout gives, at a small part of its cost.
-bool SurfaceImpl::measurePrintableAscii(const QFont &font, const char *s,
+// layout gives, at a small part of its cost.  Lines of letters from other
+// alphabets and of Chinese and Japanese are measured the same way once each
+// of their characters is found to be laid out as its advance.
+bool SurfaceImpl::measureByAdvances(const QFont &font, const char *s,
         int len, XYPOSITION *positions)
 {
-    for (int i = 0; i < len; ++i)
-        if (s[i] < ' ' || s[i] > '~')
-            return false;
-
     static QHash<QString, AsciiAdvances> cache;
 
     QString key = font.key() + QLatin1Char('@') +
             QString::number(pd ? pd->logicalDpiX() : 0);
-    auto known = cache.constFind(key);
+    auto known = cache.find(key);
 
-    if (known == cache.constEnd())
+    if (known == cache.end())
         known = cache.insert(key, findAsciiAdvances(font, pd));
 
     if (!known->usable)
         return false;
 
+    const auto *bytes = reinterpret_cast<const unsigned char *>(s);
     int x = 0;
 
-    for (int i = 0; i < len; ++i)
+    for (int i = 0; i < len;)
     {
-        x += known->advance[s[i] - ' '];
-        positions[i] = x / 64.0;
+        if (bytes[i] >= ' ' && bytes[i] <= '~')
+        {
+            x += known->advance[bytes[i] - ' '];
+            positions[i++] = x / 64.0;
+            continue;
+        }
+
+        char16_t c = 0;
+        const int size = unicodeMode ? decodeBasicPlane(bytes + i, len - i, c)
+                : 0;
+        const int advance = size > 0 ? otherAdvance(*known, c, font, pd) : -1;
+
+        if (advance < 0)
+            return false;
+
+        x += advance;
+
+        for (int byte = 0; byte < size; ++byte)
+            positions[i++] = x / 64.0;
     }
 
     return true;
@@ -667,7 +821,7 @@ bool SurfaceImpl::measurePrintableAscii(const QFont &font, const char *s,
 void SurfaceImpl::MeasureWidths(Font &font_, const char *s, int len,
         XYPOSITION *positions)
 {
-    if (measurePrintableAscii(convertQFont(font_), s, len, positions))
+    if (measureByAdvances(convertQFont(font_), s, len, positions))
         return;
 
     QString qs = convertText(s, len);

@@ -1540,7 +1540,9 @@ bool Editor::WrapLines(WrapScope ws) {
 			}
 		} else if (ws == WrapScope::wsIdle) {
 			// Try to keep time taken by wrapping reasonable so interaction remains smooth.
-			const double secondsAllowed = 0.01;
+			// A step shares its turn of the event loop with the paint that follows and with what
+			// else the application does when idle, so it takes a third of a 16 ms frame.
+			const double secondsAllowed = 0.005;
 			const Sci::Line linesInAllowedTime = Sci::clamp(
 				static_cast<Sci::Line>(secondsAllowed / durationWrapOneLine.Duration()),
 				LinesOnScreen() + 50, static_cast<Sci::Line>(0x10000));
@@ -1549,6 +1551,10 @@ bool Editor::WrapLines(WrapScope ws) {
 		const Sci::Line lineEndNeedWrap = std::min(wrapPending.end, pdoc->LinesTotal());
 		lineToWrapEnd = std::min(lineToWrapEnd, lineEndNeedWrap);
 
+		// Styling the lines, which a container lexer does in the application's own code, is
+		// part of what wrapping them costs: it is counted in the time a line takes, so that a
+		// step keeps to the time allowed.
+		ElapsedPeriod epWrapping;
 		// Ensure all lines being wrapped are styled.
 		pdoc->EnsureStyledTo(pdoc->LineStart(lineToWrapEnd));
 
@@ -1564,7 +1570,6 @@ bool Editor::WrapLines(WrapScope ws) {
 //Platform::DebugPrintf("Wraplines: scope=%0d need=%0d..%0d perform=%0d..%0d\n", ws, wrapPending.start, wrapPending.end, lineToWrap, lineToWrapEnd);
 
 				const Sci::Line linesBeingWrapped = lineToWrapEnd - lineToWrap;
-				ElapsedPeriod epWrapping;
 				while (lineToWrap < lineToWrapEnd) {
 					const bool inSight = (lineToWrap >= lineDocTop) && (lineToWrap <= lineDocBottom);
 					if (WrapOneLine(surface, lineToWrap, inSight)) {
