@@ -1,6 +1,7 @@
 #include "preview/markdownview.h"
 #include "preview/previewlayout.h"
 #include "preview/previewstyle.h"
+#include "preview/steadyscrollbar.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -538,6 +539,48 @@ private Q_SLOTS:
         fresh.setSource(after);
         QTRY_VERIFY(!fresh.hasBackgroundWork());
         QCOMPARE(blockTops(*view.document()), blockTops(*fresh.document()));
+    }
+
+    // The preview's scroll bar paints again only where it changed, and then shows what painting
+    // all of it shows.
+    void scrollBarPaintsWhatAFullPaintShows_data()
+    {
+        QTest::addColumn<int>("endBefore");
+        QTest::addColumn<int>("valueBefore");
+        QTest::addColumn<int>("endAfter");
+        QTest::addColumn<int>("valueAfter");
+        QTest::newRow("a line more at the end") << 2000 << 2000 << 2024 << 2000;
+        QTest::newRow("a line less at the end") << 2024 << 2000 << 2000 << 2000;
+        QTest::newRow("a line more in the middle") << 2000 << 1000 << 2024 << 1000;
+        QTest::newRow("far down") << 100000 << 0 << 100000 << 60000;
+        QTest::newRow("to the start") << 100000 << 60000 << 100000 << 0;
+        QTest::newRow("shorter than the place") << 100000 << 90000 << 500 << 500;
+        QTest::newRow("to nothing to scroll") << 100000 << 100000 << 0 << 0;
+        QTest::newRow("from nothing to scroll") << 0 << 0 << 2000 << 0;
+    }
+
+    void scrollBarPaintsWhatAFullPaintShows()
+    {
+        QFETCH(int, endBefore);
+        QFETCH(int, valueBefore);
+        QFETCH(int, endAfter);
+        QFETCH(int, valueAfter);
+        SteadyScrollBar bar(Qt::Vertical);
+        bar.resize(bar.sizeHint().width(), 300);
+        bar.setPageStep(300);
+        bar.setRange(0, endBefore);
+        bar.setValue(valueBefore);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QApplication::processEvents();
+
+        bar.setRange(0, endAfter);
+        bar.setValue(valueAfter);
+        QApplication::processEvents();
+        const QImage painted = shownImage(bar);
+        bar.update();
+        QApplication::processEvents();
+        QCOMPARE(painted, shownImage(bar));
     }
 
     // Hostile texts: each is shown, painted and laid out without freezing the program.

@@ -3,6 +3,7 @@
 #include "markdown/inline.h"
 #include "preview/previewlayout.h"
 #include "preview/previewstyle.h"
+#include "preview/steadyscrollbar.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -204,6 +205,7 @@ MarkdownView::MarkdownView(QWidget *parent)
                             | Qt::LinksAccessibleByMouse);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
     setBackgroundRole(QPalette::Base);
     document()->setDocumentLayout(m_layout);
     document()->setDocumentMargin(padding);
