@@ -1,6 +1,7 @@
 #include "preview/markdownview.h"
 #include "preview/previewlayout.h"
 #include "preview/previewstyle.h"
+#include "preview/steadyscrollbar.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QFontDatabase>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -64,6 +66,12 @@ std::vector<qreal> blockTops(const QTextDocument &document)
     for (int number = 0; number <= document.blockCount(); ++number)
         tops.push_back(layout->blockTop(number));
     return tops;
+}
+
+// What the window shows, as painted so far: the screen keeps what each paint left.
+QImage shownImage(const QWidget &window)
+{
+    return window.screen()->grabWindow(window.winId()).toImage();
 }
 
 } // namespace
@@ -456,6 +464,123 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
         QCOMPARE(view.verticalScrollBar()->value(), int(layout->blockBoundingRect(target).top()));
         QCOMPARE(layout->blockBoundingRect(target).width(), view.viewport()->width());
+    }
+
+    // A keystroke paints again only what it changed: the window then shows what painting all of
+    // it shows, and the blocks stand where a fresh layout puts them.
+    void typingPaintsWhatAFullPaintShows_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("atTheEnd");
+        QTest::addColumn<bool>("selecting");
+        const QString words = QStringLiteral("words that run on for a while in the paragraph ");
+        const QString note = "# Title\n\nFirst " + words.repeated(6) + "end.\n\n> quoted "
+            + words.repeated(2) + "\n\n```\ncode line\nmore code\n```\n\n- item "
+            + words.repeated(2) + "\n\n" + QStringLiteral("Filler paragraph.\n\n").repeated(40)
+            + "Last " + words.repeated(3);
+        auto edited = [&](const QString &after, const QString &text) {
+            QString result = note;
+            return result.replace(after, after + text);
+        };
+        QTest::newRow("letter in a line") << note << edited("First words", "x") << false << false;
+        QTest::newRow("word moving to the next line")
+            << note << edited("First", QStringLiteral(" longer").repeated(3)) << false << false;
+        QTest::newRow("emphasis over lines")
+            << QString(note).replace("First ", "First *")
+            << QString(note).replace("First ", "First *").replace(" end.", " end*.") << false
+            << false;
+        QTest::newRow("line added") << note << edited(" end.", " " + words) << false << false;
+        QTest::newRow("line taken away") << edited(" end.", " " + words) << note << false << false;
+        QTest::newRow("quote") << note << edited("> quoted", "x") << false << false;
+        QTest::newRow("code") << note << edited("code line", "x") << false << false;
+        QTest::newRow("item") << note << edited("- item", "x") << false << false;
+        QTest::newRow("heading") << note << edited("# Title", "x") << false << false;
+        QTest::newRow("end of the last block")
+            << note << note + QStringLiteral("\nx") << true << false;
+        QTest::newRow("letter at the end") << note << note + QStringLiteral("x") << true << false;
+        QTest::newRow("selection ending in the block")
+            << note << edited("First words", "x") << false << true;
+    }
+
+    void typingPaintsWhatAFullPaintShows()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(bool, atTheEnd);
+        QFETCH(bool, selecting);
+        MarkdownView view;
+        view.resize(320, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setSource(before);
+        QTRY_VERIFY(!view.hasBackgroundWork());
+        if (atTheEnd)
+            view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+        if (selecting) {
+            QTextCursor selection(view.document());
+            selection.setPosition(view.document()->findBlockByNumber(1).position() + 30,
+                                  QTextCursor::KeepAnchor);
+            view.setTextCursor(selection);
+        }
+        QApplication::processEvents();
+
+        view.setSource(after);
+        QApplication::processEvents();
+        const QImage painted = shownImage(view);
+        for (QWidget *widget : view.findChildren<QWidget *>())
+            widget->update();
+        QApplication::processEvents();
+        QCOMPARE(painted, shownImage(view));
+        MarkdownView fresh;
+        fresh.resize(view.size());
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        fresh.setSource(after);
+        QTRY_VERIFY(!fresh.hasBackgroundWork());
+        QCOMPARE(blockTops(*view.document()), blockTops(*fresh.document()));
+    }
+
+    // The preview's scroll bar paints again only where it changed, and then shows what painting
+    // all of it shows.
+    void scrollBarPaintsWhatAFullPaintShows_data()
+    {
+        QTest::addColumn<int>("endBefore");
+        QTest::addColumn<int>("valueBefore");
+        QTest::addColumn<int>("endAfter");
+        QTest::addColumn<int>("valueAfter");
+        QTest::newRow("a line more at the end") << 2000 << 2000 << 2024 << 2000;
+        QTest::newRow("a line less at the end") << 2024 << 2000 << 2000 << 2000;
+        QTest::newRow("a line more in the middle") << 2000 << 1000 << 2024 << 1000;
+        QTest::newRow("far down") << 100000 << 0 << 100000 << 60000;
+        QTest::newRow("to the start") << 100000 << 60000 << 100000 << 0;
+        QTest::newRow("shorter than the place") << 100000 << 90000 << 500 << 500;
+        QTest::newRow("to nothing to scroll") << 100000 << 100000 << 0 << 0;
+        QTest::newRow("from nothing to scroll") << 0 << 0 << 2000 << 0;
+    }
+
+    void scrollBarPaintsWhatAFullPaintShows()
+    {
+        QFETCH(int, endBefore);
+        QFETCH(int, valueBefore);
+        QFETCH(int, endAfter);
+        QFETCH(int, valueAfter);
+        SteadyScrollBar bar(Qt::Vertical);
+        bar.resize(bar.sizeHint().width(), 300);
+        bar.setPageStep(300);
+        bar.setRange(0, endBefore);
+        bar.setValue(valueBefore);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QApplication::processEvents();
+
+        bar.setRange(0, endAfter);
+        bar.setValue(valueAfter);
+        QApplication::processEvents();
+        const QImage painted = shownImage(bar);
+        bar.update();
+        QApplication::processEvents();
+        QCOMPARE(painted, shownImage(bar));
     }
 
     // Hostile texts: each is shown, painted and laid out without freezing the program.

@@ -3,6 +3,7 @@
 #include "markdown/inline.h"
 #include "preview/previewlayout.h"
 #include "preview/previewstyle.h"
+#include "preview/steadyscrollbar.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -204,6 +205,7 @@ MarkdownView::MarkdownView(QWidget *parent)
                             | Qt::LinksAccessibleByMouse);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
     setBackgroundRole(QPalette::Base);
     document()->setDocumentLayout(m_layout);
     document()->setDocumentMargin(padding);
@@ -339,6 +341,7 @@ void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype i
 {
     const QTextBlock firstOld = document()->findBlockByNumber(int(first));
     const QTextBlock lastOld = document()->findBlockByNumber(int(first + removed - 1));
+    tellRetyped(firstOld, removed, inserted);
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.setPosition(firstOld.position());
@@ -351,6 +354,15 @@ void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype i
     }
     cursor.endEditBlock();
     m_written += inserted - removed;
+}
+
+// A block retyped in place (a keystroke in it) is laid out alone, and only its lines that came
+// out different are painted again. A selection in the view may end in that block, which
+// replacing its text moves: then all of it is.
+void MarkdownView::tellRetyped(const QTextBlock &block, qsizetype removed, qsizetype inserted)
+{
+    if (removed == 1 && inserted == 1)
+        m_layout->aboutToRetype(block, !textCursor().hasSelection());
 }
 
 void MarkdownView::dropBlocksFrom(qsizetype first)
@@ -499,8 +511,7 @@ bool MarkdownView::doBackgroundWork(const QDeadlineTimer &deadline)
 void MarkdownView::updatePendingHeight()
 {
     const qsizetype shown = document()->characterCount();
-    const qsizetype pending =
-        hasTextPending() ? std::max<qsizetype>(0, m_sourceSize - shown) : 0;
+    const qsizetype pending = hasTextPending() ? std::max<qsizetype>(0, m_sourceSize - shown) : 0;
     qreal perCharacter = 0;
     if (shown > 2000) {
         perCharacter = m_layout->blocksHeight() / shown;

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QDeadlineTimer;
+class QTextBlock;
 class QTextCursor;
 
 // The live preview: a note's Markdown drawn block by block, selectable and copyable. It is a
@@ -107,6 +108,7 @@ private:
 
     void apply(markdown::IncrementalParser::Change change);
     void replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted);
+    void tellRetyped(const QTextBlock &block, qsizetype removed, qsizetype inserted);
     void dropBlocksFrom(qsizetype first);
     void appendBlocks(const QDeadlineTimer &deadline, qsizetype limit);
     void writeFirstScreen();

@@ -61,6 +61,13 @@ void PreviewLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         newAffected = newCount;
         oldAffected = oldCount;
     }
+    const std::optional<RetypedBlock> retyped = std::exchange(m_retyped, std::nullopt);
+    std::optional<ShownBlock> shownBefore;
+    if (retyped && newCount == oldCount && retypedOnly(*retyped, from, charsAdded)) {
+        first = retyped->number;
+        newAffected = oldAffected = 1;
+        shownBefore = retyped->shown;
+    }
     // The document asks for everything to be laid out again when its width or margin changes.
     const bool sameBlocks = from == 0 && charsRemoved == 0 && newCount == oldCount
         && charsAdded == document()->characterCount();
@@ -72,7 +79,8 @@ void PreviewLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         Q_EMIT documentSizeChanged(documentSize());
         return;
     }
-    layOutChanged(first, newAffected, oldAffected, document()->findBlockByNumber(first));
+    layOutChanged(first, newAffected, oldAffected, document()->findBlockByNumber(first),
+                  shownBefore);
 }
 
 void PreviewLayout::markAllStale()
@@ -86,7 +94,8 @@ void PreviewLayout::markAllStale()
 
 // The view hands over few blocks at a time, so the changed ones are laid out at once.
 void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
-                                  const QTextBlock &firstBlock)
+                                  const QTextBlock &firstBlock,
+                                  const std::optional<ShownBlock> &shownBefore)
 {
     forgetLines(first, newAffected, oldAffected);
     std::vector<qreal> heights;
@@ -99,8 +108,7 @@ void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
     }
     if (newAffected == oldAffected && int(heights.size()) == newAffected
         && keepsHeights(first, heights)) {
-        Q_EMIT update(QRectF(0, margin() + m_tops[first], m_width,
-                             m_tops[first + newAffected] - m_tops[first]));
+        emitUpdate(changedArea(first, newAffected, false, shownBefore));
         return;
     }
     for (int i = first; i < first + oldAffected; ++i)
@@ -112,13 +120,102 @@ void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
     m_firstStale = std::min(m_firstStale, first);
 
     const qreal oldEnd = m_tops.back();
-    const qreal changedTop = margin() + m_tops[first];
     moveTopsFrom(first);
     const bool moved = m_tops.back() != oldEnd || newAffected != oldAffected;
     if (moved)
         Q_EMIT documentSizeChanged(documentSize());
-    Q_EMIT update(
-        QRectF(0, changedTop, m_width, moved ? 1e9 : m_tops[first + newAffected] - m_tops[first]));
+    emitUpdate(changedArea(first, newAffected, moved, shownBefore));
+}
+
+// Marks found across a line break may come or go with the text of the line beside them.
+void PreviewLayout::aboutToRetype(const QTextBlock &block, bool changedLinesOnly)
+{
+    const int number = block.blockNumber();
+    const bool hasLines = size_t(number) < m_hasLines.size() && m_hasLines[number];
+    m_retyped = RetypedBlock {number, std::nullopt};
+    if (changedLinesOnly && hasLines && !m_markFinder)
+        m_retyped->shown = shownBlock(block);
+}
+
+// The document reports a change from the separator before the block to the start of the next.
+bool PreviewLayout::retypedOnly(const RetypedBlock &retyped, int from, int charsAdded) const
+{
+    const QTextBlock block = document()->findBlockByNumber(retyped.number);
+    return block.isValid() && from >= block.position() - 1
+        && from + charsAdded <= block.position() + block.length();
+}
+
+PreviewLayout::ShownBlock PreviewLayout::shownBlock(const QTextBlock &block) const
+{
+    const QString text = block.text();
+    const QList<QTextLayout::FormatRange> formats = block.textFormats();
+    const QTextLayout *layout = block.layout();
+    ShownBlock shown {block.userState(), block.blockFormat(), {}};
+    shown.lines.reserve(layout->lineCount());
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        const int begin = std::max(0, line.textStart() - 1);
+        const int end = std::min(int(text.size()), line.textStart() + line.textLength() + 1);
+        ShownLine shownLine {line.naturalTextRect(), text.mid(begin, end - begin), {}};
+        for (const QTextLayout::FormatRange &range : formats) {
+            const int from = std::max(begin, range.start);
+            const int to = std::min(end, range.start + range.length);
+            if (from < to)
+                shownLine.formats.append({from - begin, to - from, range.format});
+        }
+        shown.lines.push_back(std::move(shownLine));
+    }
+    return shown;
+}
+
+// The changed blocks, or for one block whose lines were kept, its lines that show something else:
+// the ones between the first and the last that differ, or all from the first down when the blocks
+// below moved.
+QRectF PreviewLayout::changedArea(int first, int newAffected, bool moved,
+                                  const std::optional<ShownBlock> &before) const
+{
+    const qreal top = margin() + m_tops[first];
+    const QRectF blocks(0, top, m_width, moved ? 1e9 : m_tops[first + newAffected] - m_tops[first]);
+    if (!before || newAffected != 1 || !m_hasLines[first])
+        return blocks;
+    const ShownBlock after = shownBlock(document()->findBlockByNumber(first));
+    if (after.kind != before->kind || after.format != before->format)
+        return blocks;
+    return changedLines(*before, after, top, moved);
+}
+
+QRectF PreviewLayout::changedLines(const ShownBlock &before, const ShownBlock &after, qreal top,
+                                   bool moved) const
+{
+    const std::vector<ShownLine> &old = before.lines;
+    const std::vector<ShownLine> &now = after.lines;
+    const size_t common = std::min(old.size(), now.size());
+    size_t firstDiffering = 0;
+    while (firstDiffering < common && old[firstDiffering] == now[firstDiffering])
+        ++firstDiffering;
+    if (firstDiffering == old.size() && firstDiffering == now.size())
+        return {};
+    auto lineTop = [](const std::vector<ShownLine> &lines, size_t i) {
+        return i < lines.size() ? lines[i].rect.top() : 1e9;
+    };
+    // A pixel more on each side for glyphs that reach out of their line.
+    constexpr qreal overhang = 1;
+    const qreal from =
+        top + std::min(lineTop(old, firstDiffering), lineTop(now, firstDiffering)) - overhang;
+    if (moved || old.size() != now.size())
+        return QRectF(0, from, m_width, 1e9);
+    size_t lastDiffering = now.size() - 1;
+    while (lastDiffering > firstDiffering && old[lastDiffering] == now[lastDiffering])
+        --lastDiffering;
+    const qreal to = top
+        + std::max(old[lastDiffering].rect.bottom(), now[lastDiffering].rect.bottom()) + overhang;
+    return QRectF(0, from, m_width, to - from);
+}
+
+void PreviewLayout::emitUpdate(const QRectF &area)
+{
+    if (!area.isEmpty())
+        Q_EMIT update(area);
 }
 
 // Typing within a block mostly leaves it as tall as it was: then no block below it moves, and

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QAbstractTextDocumentLayout>
+#include <QTextFormat>
+#include <QTextLayout>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QDeadlineTimer;
@@ -56,6 +59,11 @@ public:
     // sight are looked at; an empty finder marks nothing.
     void setMarkFinder(MarkFinder finder);
     const MarkFinder &markFinder() const { return m_markFinder; }
+    // Told before the text and formats of one block alone are replaced, as a keystroke replaces
+    // them: the document reports its neighbours changed as well, but only that block is laid out
+    // again. With changedLinesOnly, of a block in sight only the lines that come out different
+    // are painted again. The next change to the document uses it up.
+    void aboutToRetype(const QTextBlock &block, bool changedLinesOnly);
     // The number of the block whose extent holds y (document coordinates), or the nearest one.
     int blockAt(qreal y) const;
     qreal blockTop(int number) const;
@@ -64,8 +72,38 @@ protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
 private:
+    // What one line of a block shows: where it stands and what it holds, with a character of
+    // context on either side, which shaping may look at.
+    struct ShownLine
+    {
+        QRectF rect;
+        QString text;
+        QList<QTextLayout::FormatRange> formats;
+        bool operator==(const ShownLine &) const = default;
+    };
+    struct ShownBlock
+    {
+        int kind = 0;
+        QTextBlockFormat format;
+        std::vector<ShownLine> lines;
+    };
+    struct RetypedBlock
+    {
+        int number = 0;
+        std::optional<ShownBlock> shown;
+    };
+
     void markAllStale();
-    void layOutChanged(int first, int newAffected, int oldAffected, const QTextBlock &firstBlock);
+    ShownBlock shownBlock(const QTextBlock &block) const;
+    bool retypedOnly(const RetypedBlock &retyped, int from, int charsAdded) const;
+    void layOutChanged(int first, int newAffected, int oldAffected, const QTextBlock &firstBlock,
+                       const std::optional<ShownBlock> &shownBefore);
+    QRectF changedArea(int first, int newAffected, bool moved,
+                       const std::optional<ShownBlock> &before) const;
+    QRectF changedLines(const ShownBlock &before, const ShownBlock &after, qreal top,
+                        bool moved) const;
+    void emitUpdate(const QRectF &area);
+
     void layOutStaleIn(qreal top, qreal bottom);
     bool layOutIfStale(const QTextBlock &block, bool keepLines);
     bool keepsHeights(int first, const std::vector<qreal> &heights);
@@ -98,4 +136,5 @@ private:
     int m_firstStale = 0; // no block before it waits
     qreal m_pendingHeight = 0;
     MarkFinder m_markFinder;
+    std::optional<RetypedBlock> m_retyped;
 };
