@@ -172,6 +172,32 @@ private Q_SLOTS:
         QCOMPARE(window.sidebar()->verticalScrollBar()->value(), scrolled);
     }
 
+    // A saved note's row is repainted when what it shows changed, the day included.
+    void autosavedRowShowsItsDay_data()
+    {
+        QTest::addColumn<int>("minutesBefore"); // since the note was saved last
+        QTest::addColumn<bool>("repainted");
+        QTest::newRow("saved earlier today") << 1 << false;
+        QTest::newRow("saved days ago") << 3 * 24 * 60 << true;
+    }
+
+    void autosavedRowShowsItsDay()
+    {
+        QFETCH(int, minutesBefore);
+        QFETCH(bool, repainted);
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "alpha", minutesAgo(minutesBefore));
+        NoteStore store(sandbox.documents());
+        ContentView window(&store);
+        QSignalSpy changed(window.sidebar()->model(), &QAbstractItemModel::dataChanged);
+        store.setText("edited");
+        QTRY_COMPARE_WITH_TIMEOUT(sandbox.readNote("a.md"), "edited", saveWaitMs);
+        QTRY_COMPARE(store.notes().first().modified.date(), QDate::currentDate());
+        QCOMPARE(window.sidebar()->model()->index(0, 0).data(NoteListModel::ModifiedTextRole),
+                 QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+        QCOMPARE(changed.count(), repainted ? 1 : 0);
+    }
+
     // Whatever other programs do to the folder, the rows end as the store's list.
     void listFollowsAnyChange()
     {

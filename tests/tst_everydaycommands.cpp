@@ -369,6 +369,38 @@ private Q_SLOTS:
         QTRY_COMPARE(window.counts()->text(), "4 words, 18 characters");
     }
 
+    // The label keeps its size between counts, so each new count must still fit it whole.
+    void countsLabelFitsEveryCount_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("fontPixels");
+        QTest::newRow("wider count")
+            << QString("one two three four five six seven eight nine ten") << 0;
+        QTest::newRow("narrower count") << QString("one") << 0;
+        QTest::newRow("larger font") << QString("one two three") << 30;
+        QTest::newRow("smaller font") << QString("one two three") << 8;
+    }
+
+    void countsLabelFitsEveryCount()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, fontPixels);
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "one two three");
+        ShownWindow shown(sandbox);
+        StatusCounts *counts = shown.window.counts();
+        shown.store.setText(text);
+        if (fontPixels) {
+            QFont font = counts->font();
+            font.setPixelSize(fontPixels);
+            counts->setFont(font);
+        }
+        QTRY_VERIFY(counts->text().startsWith(QString::number(text.count(u' ') + 1) + u' '));
+        QTRY_VERIFY(counts->width() >= counts->sizeHint().width()
+                    && counts->height() >= counts->sizeHint().height());
+        QTRY_VERIFY(shown.window.statusBar()->rect().contains(counts->geometry()));
+    }
+
     void takenNameIsSaidAndClearsWithTheNote()
     {
         Sandbox sandbox;

@@ -18,6 +18,18 @@ bool sameData(const Note &a, const Note &b)
     return a.name == b.name && a.modified == b.modified && a.url == b.url;
 }
 
+QString modifiedText(const Note &note)
+{
+    return note.modified.isValid() ? QLocale().toString(note.modified.date(), QLocale::ShortFormat)
+                                   : QString();
+}
+
+// A row shows the name and the day: a note saved again on the same day looks as it did.
+bool sameLook(const Note &a, const Note &b)
+{
+    return a.name == b.name && modifiedText(a) == modifiedText(b);
+}
+
 } // namespace
 
 NoteListModel::NoteListModel(NoteStore *store, QObject *parent)
@@ -42,9 +54,7 @@ QVariant NoteListModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         return note.name;
     case ModifiedTextRole:
-        return note.modified.isValid()
-            ? QLocale().toString(note.modified.date(), QLocale::ShortFormat)
-            : QString();
+        return modifiedText(note);
     default:
         return {};
     }
@@ -65,7 +75,8 @@ void NoteListModel::follow()
 }
 
 // In a folder of thousands, comparing every row after each pause in typing would cost more than
-// the save. Anything unexpected is left to follow().
+// the save. Anything unexpected is left to follow(). The note at the top saved again, the common
+// case while typing, looks the same most days, and a repaint of its row would show nothing new.
 void NoteListModel::followMove(qsizetype from, qsizetype to)
 {
     const QList<Note> &notes = m_store->notes();
@@ -79,8 +90,10 @@ void NoteListModel::followMove(qsizetype from, qsizetype to)
         m_rows.move(from, to);
         endMoveRows();
     }
+    const bool looksAlike = sameLook(m_rows[to], notes[to]);
     m_rows[to] = notes[to];
-    Q_EMIT dataChanged(index(int(to)), index(int(to)));
+    if (!looksAlike)
+        Q_EMIT dataChanged(index(int(to)), index(int(to)));
     m_followedMove = true;
     Q_EMIT followedStore();
 }

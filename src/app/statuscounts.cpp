@@ -2,6 +2,7 @@
 
 #include "app/noteeditor.h"
 
+#include <QEvent>
 #include <QTimer>
 
 namespace {
@@ -128,4 +129,22 @@ void StatusCounts::show(const Counts &counts)
         (m_selected ? tr("Selected: %L1 words, %L2 characters") : tr("%L1 words, %L2 characters"))
             .arg(counts.words)
             .arg(counts.characters));
+    fitToText();
+}
+
+// A label whose size may change lays the whole status bar out again and repaints it at every
+// new count, after each pause in typing. At a fixed size it repaints itself alone, and its size
+// is set anew only when the text needs another one.
+void StatusCounts::fitToText()
+{
+    const QSize fitting = sizeHint();
+    if (minimumSize() != fitting || maximumSize() != fitting)
+        setFixedSize(fitting);
+}
+
+void StatusCounts::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitToText();
 }

@@ -39,10 +39,14 @@ public:
     // What the editor changing costs the counter: the pause starts again.
     void noteChanged();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void startCounting();
     bool countSlice(); // true when the counting is done and shown
     void show(const Counts &counts);
+    void fitToText();
 
     NoteEditor *m_editor;
     QTimer *m_pause;
