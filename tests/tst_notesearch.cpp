@@ -3,6 +3,7 @@
 #include "search/notesearch.h"
 #include "search/searchquery.h"
 #include "store/notestore.h"
+#include "text/utf8length.h"
 
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -149,6 +150,28 @@ private Q_SLOTS:
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
         const QString text = decoder.decode(utf8);
         QCOMPARE(QByteArray::fromStdString(folded), "kept" + (valid ? search::fold(text) : ""));
+    }
+
+    // Sizes the room a folded text goes in, read four ASCII characters at a time.
+    void countsUtf8Length_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << "";
+        QTest::newRow("three ASCII") << "abc";
+        QTest::newRow("four ASCII") << "abcd";
+        QTest::newRow("nine ASCII") << "abcdefghi";
+        QTest::newRow("two bytes after four ASCII") << "abcdé";
+        QTest::newRow("two bytes inside four") << "abéd";
+        QTest::newRow("three bytes") << "ab日本語cdefg";
+        QTest::newRow("pair across four") << "abc👍🏽defgh";
+        QTest::newRow("DEL and U+0080, U+07FF, U+0800")
+            << QString(QChar(0x7F)) + "abc" + QChar(0x80) + QChar(0x7FF) + QChar(0x800);
+    }
+
+    void countsUtf8Length()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(utf8Length(text), text.toUtf8().size());
     }
 
     void matches_data()
