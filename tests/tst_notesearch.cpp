@@ -315,6 +315,49 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(search.matches(query), expected, waitMs);
     }
 
+    // The note in the editor is folded from its text, not its file, and must be found the same.
+    void findsTheEditorsText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("typed"); // at its end, in place
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("case") << "Hello"
+                              << " World"
+                              << "WORLD" << QStringList {"b"};
+        QTest::newRow("sharp s") << "Die Stra"
+                                 << "ße"
+                                 << "strasse" << QStringList {"b"};
+        QTest::newRow("decomposed accent") << "Cafe"
+                                           << "́ noir"
+                                           << "café noir" << QStringList {"b"};
+        QTest::newRow("longer in UTF-8 than in UTF-16")
+            << QString("日本語").repeated(1000) << "のテキスト"
+            << "テキスト" << QStringList {"b"};
+        QTest::newRow("surrogate pairs") << "a 👍🏽 "
+                                         << "𝔸𝔹 done"
+                                         << "𝔸𝔹 done" << QStringList {"b"};
+        QTest::newRow("file's text gone") << "charlie"
+                                          << ""
+                                          << "bravo" << QStringList {};
+    }
+
+    void findsTheEditorsText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, typed);
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        Sandbox sandbox;
+        writeNotes(sandbox, {{"a", "alpha"}, {"b", "bravo"}});
+        NoteStore store(sandbox.documents());
+        NoteSearch search(&store);
+        QTRY_VERIFY(search.isReady());
+        store.setText(text);
+        QVERIFY(store.editText(text.size(), 0, typed));
+        QTRY_COMPARE_WITH_TIMEOUT(search.matches(query), expected, waitMs);
+    }
+
     void unreadableNoteIsFoundByName_data()
     {
         QTest::addColumn<QString>("kind");

@@ -205,6 +205,11 @@ QByteArray fold(QStringView text)
     return QByteArray(buffer.data(), qsizetype(buffer.size()));
 }
 
+void foldOnto(QStringView text, std::string &buffer)
+{
+    foldEach(text, [&buffer](std::string_view bytes, qsizetype) { buffer.append(bytes); });
+}
+
 FoldedText foldWithOrigins(QStringView text)
 {
     FoldedText folded;

@@ -14,6 +14,8 @@
 namespace search {
 
 QByteArray fold(QStringView text);
+// The same, appended to `buffer`.
+void foldOnto(QStringView text, std::string &buffer);
 // The same for text given as UTF-8, as a note's file holds it, without decoding it first,
 // appended to `buffer`; false, and `buffer` as it was, when the bytes are not valid UTF-8.
 bool foldUtf8(QByteArrayView utf8, std::string &buffer);

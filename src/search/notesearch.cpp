@@ -3,6 +3,7 @@
 #include "platform/fileservices.h"
 #include "search/folding.h"
 #include "store/notestore.h"
+#include "text/utf8length.h"
 
 #include <QThread>
 
@@ -515,28 +516,26 @@ NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &request
     return results;
 }
 
-// Folded from the file's bytes straight onto a shelf, without decoding them to a string first
-// or holding the folded text anywhere else on the way. Shelves are filled to a size fixed
-// beforehand: growing one would copy it and touch new memory over and over. A note folds to about
-// as many bytes as its file has.
+// Folded from the file's bytes, or from the editor's text, straight onto a shelf, without
+// decoding the bytes to a string first or holding the folded text anywhere else on the way: a
+// long note's text would otherwise be there two or three times over while it is read. Shelves
+// are filled to a size fixed beforehand: growing one would copy it and touch new memory over and
+// over. A note folds to about as many bytes as it has in UTF-8.
 NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
                                            std::vector<std::string> &shelves,
                                            search::ByteCounts &counts)
 {
-    QByteArray folded;
     fileservices::FileRead file {};
-    if (request.text)
-        folded = search::fold(*request.text);
-    else
+    if (!request.text)
         file = fileservices::readFile(request.url.toLocalFile());
     const bool readable = request.text || file.status == fileservices::ReadStatus::Ok;
-    const auto expected = size_t(request.text ? folded.size() : file.bytes.size());
+    const auto expected = size_t(request.text ? utf8Length(*request.text) : file.bytes.size());
     if (shelves.empty() || shelves.back().capacity() - shelves.back().size() < expected)
         shelves.emplace_back().reserve(std::max(expected, shelfSize));
     std::string &shelf = shelves.back();
     const size_t offset = shelf.size();
     if (request.text)
-        shelf.append(folded.constData(), size_t(folded.size()));
+        search::foldOnto(*request.text, shelf);
     else if (readable)
         search::foldUtf8(file.bytes, shelf);
     const size_t length = shelf.size() - offset;
