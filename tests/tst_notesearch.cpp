@@ -3,6 +3,7 @@
 #include "search/notesearch.h"
 #include "search/searchquery.h"
 #include "store/notestore.h"
+#include "text/utf8length.h"
 
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -149,6 +150,38 @@ private Q_SLOTS:
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
         const QString text = decoder.decode(utf8);
         QCOMPARE(QByteArray::fromStdString(folded), "kept" + (valid ? search::fold(text) : ""));
+        // Read from a file in pieces, a piece may end anywhere.
+        for (qsizetype cut = 0; cut <= utf8.size(); ++cut) {
+            std::string inPieces;
+            search::Utf8PieceFolder folder(inPieces);
+            folder.take(utf8.first(cut));
+            folder.take(utf8.sliced(cut));
+            QCOMPARE(folder.finish(), valid);
+            if (valid)
+                QCOMPARE(inPieces, folded.substr(4));
+        }
+    }
+
+    // Sizes the room a folded text goes in, read four ASCII characters at a time.
+    void countsUtf8Length_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << "";
+        QTest::newRow("three ASCII") << "abc";
+        QTest::newRow("four ASCII") << "abcd";
+        QTest::newRow("nine ASCII") << "abcdefghi";
+        QTest::newRow("two bytes after four ASCII") << "abcdé";
+        QTest::newRow("two bytes inside four") << "abéd";
+        QTest::newRow("three bytes") << "ab日本語cdefg";
+        QTest::newRow("pair across four") << "abc👍🏽defgh";
+        QTest::newRow("DEL and U+0080, U+07FF, U+0800")
+            << QString(QChar(0x7F)) + "abc" + QChar(0x80) + QChar(0x7FF) + QChar(0x800);
+    }
+
+    void countsUtf8Length()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(utf8Length(text), text.toUtf8().size());
     }
 
     void matches_data()
@@ -289,6 +322,49 @@ private Q_SLOTS:
             store.deleteSelected();
         if (change == "create")
             store.create("untitled text");
+        QTRY_COMPARE_WITH_TIMEOUT(search.matches(query), expected, waitMs);
+    }
+
+    // The note in the editor is folded from its text, not its file, and must be found the same.
+    void findsTheEditorsText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("typed"); // at its end, in place
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("case") << "Hello"
+                              << " World"
+                              << "WORLD" << QStringList {"b"};
+        QTest::newRow("sharp s") << "Die Stra"
+                                 << "ße"
+                                 << "strasse" << QStringList {"b"};
+        QTest::newRow("decomposed accent") << "Cafe"
+                                           << "\u0301 noir"
+                                           << "café noir" << QStringList {"b"};
+        QTest::newRow("longer in UTF-8 than in UTF-16")
+            << QString("日本語").repeated(1000) << "のテキスト"
+            << "テキスト" << QStringList {"b"};
+        QTest::newRow("surrogate pairs") << "a 👍🏽 "
+                                         << "𝔸𝔹 done"
+                                         << "𝔸𝔹 done" << QStringList {"b"};
+        QTest::newRow("file's text gone") << "charlie"
+                                          << ""
+                                          << "bravo" << QStringList {};
+    }
+
+    void findsTheEditorsText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, typed);
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        Sandbox sandbox;
+        writeNotes(sandbox, {{"a", "alpha"}, {"b", "bravo"}});
+        NoteStore store(sandbox.documents());
+        NoteSearch search(&store);
+        QTRY_VERIFY(search.isReady());
+        store.setText(text);
+        QVERIFY(store.editText(text.size(), 0, typed));
         QTRY_COMPARE_WITH_TIMEOUT(search.matches(query), expected, waitMs);
     }
 

@@ -1,6 +1,7 @@
 #include "app/noteeditor.h"
 
 #include "app/graphemecaret.h"
+#include "text/utf8length.h"
 
 #include <Qsci/qscicommandset.h>
 
@@ -16,20 +17,6 @@ namespace {
 constexpr int matchIndicator = QsciScintilla::INDIC_CONTAINER;
 // However long a wrapped line is, no more than this is searched around what is in sight.
 constexpr long sightMargin = 32 * 1024;
-
-long utf8Length(QStringView text)
-{
-    long length = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        length += c < 0x80              ? 1
-            : c < 0x800                 ? 2
-            : QChar::isHighSurrogate(c) ? 4
-            : QChar::isLowSurrogate(c)  ? 0
-                                        : 3;
-    }
-    return length;
-}
 
 } // namespace
 

@@ -57,7 +57,7 @@ QString notAFileReason(mode_t mode)
 
 // The mode is looked at before the file is opened, and opening never waits: a named pipe with
 // no writer would otherwise block the program for good.
-FileRead readRegularFile(const QByteArray &path)
+FileRead readRegularFile(const QByteArray &path, const PieceTaker &take)
 {
     struct stat status;
     if (::stat(path.constData(), &status) != 0) {
@@ -79,7 +79,7 @@ FileRead readRegularFile(const QByteArray &path)
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
         result = {ReadStatus::Unreadable, {}, QObject::tr("The file changed while it was read")};
     } else {
-        result.bytes.reserve(qsizetype(status.st_size));
+        qsizetype total = 0;
         char chunk[65536];
         for (;;) {
             const ssize_t count = ::read(descriptor, chunk, sizeof chunk);
@@ -91,14 +91,28 @@ FileRead readRegularFile(const QByteArray &path)
             }
             if (count == 0)
                 break;
-            if (result.bytes.size() + count > maxReadBytes) {
+            if (total + count > maxReadBytes) {
                 result = {ReadStatus::Unreadable, {}, QObject::tr("The file is too large to open")};
                 break;
             }
-            result.bytes.append(chunk, count);
+            total += count;
+            take(QByteArrayView(chunk, count), qsizetype(status.st_size));
         }
     }
     ::close(descriptor);
+    return result;
+}
+
+FileRead readRegularFile(const QByteArray &path)
+{
+    QByteArray bytes;
+    FileRead result = readRegularFile(path, [&bytes](QByteArrayView piece, qsizetype size) {
+        if (bytes.isEmpty())
+            bytes.reserve(size);
+        bytes.append(piece);
+    });
+    if (result.status == ReadStatus::Ok)
+        result.bytes = std::move(bytes);
     return result;
 }
 
@@ -401,6 +415,11 @@ size_t digest(QByteArrayView bytes)
 FileRead readFile(const QString &path)
 {
     return readRegularFile(native(path));
+}
+
+FileRead readFileInPieces(const QString &path, const PieceTaker &take)
+{
+    return readRegularFile(native(path), take);
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes, QString *error)

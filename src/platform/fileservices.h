@@ -108,6 +108,11 @@ struct FileRead
 
 // The whole content as it is, with the same statuses as readText but for the UTF-8 check.
 FileRead readFile(const QString &path);
+// As readFile, but the content goes to take() a piece at a time as it is read, with the file's
+// size when it was opened, so that a long file is never held whole; the bytes read stay empty.
+// Pieces may have been taken when the status is not Ok.
+using PieceTaker = std::function<void(QByteArrayView piece, qsizetype fileSize)>;
+FileRead readFileInPieces(const QString &path, const PieceTaker &take);
 
 // Replaces the file with the bytes, durably and whole: they go to a temporary file in the same
 // folder, which is synced, renamed over the file (a link is followed to its target), and then the

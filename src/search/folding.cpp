@@ -6,6 +6,7 @@
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -164,7 +165,46 @@ size_t foldAsciiRun(const char *bytes, size_t size, size_t at, std::string &out)
     return at;
 }
 
+// The bytes a UTF-8 sequence takes by its first byte; 1 for a byte that cannot begin one, which
+// foldUtf8() then rejects.
+qsizetype sequenceLength(char first)
+{
+    const auto byte = uchar(first);
+    return (byte & 0xE0) == 0xC0 ? 2 : (byte & 0xF0) == 0xE0 ? 3 : (byte & 0xF8) == 0xF0 ? 4 : 1;
+}
+
+// The length of the piece without the character its end cuts off, if it does.
+qsizetype wholeCharactersIn(QByteArrayView piece)
+{
+    for (qsizetype start = piece.size() - 1; start >= 0 && start >= piece.size() - 3; --start) {
+        if ((uchar(piece[start]) & 0xC0) != 0x80)
+            return sequenceLength(piece[start]) > piece.size() - start ? start : piece.size();
+    }
+    return piece.size();
+}
+
 } // namespace
+
+void Utf8PieceFolder::take(QByteArrayView piece)
+{
+    if (!m_valid)
+        return;
+    if (!m_cut.empty()) {
+        const qsizetype length = sequenceLength(m_cut.front());
+        const qsizetype taken = std::min(length - qsizetype(m_cut.size()), piece.size());
+        m_cut.append(piece.data(), size_t(taken));
+        piece = piece.sliced(taken);
+        if (qsizetype(m_cut.size()) < length)
+            return;
+        m_valid = foldUtf8(QByteArrayView(m_cut.data(), qsizetype(m_cut.size())), m_buffer);
+        m_cut.clear();
+        if (!m_valid)
+            return;
+    }
+    const qsizetype whole = wholeCharactersIn(piece);
+    m_valid = foldUtf8(piece.first(whole), m_buffer);
+    m_cut.assign(piece.data() + whole, size_t(piece.size() - whole));
+}
 
 bool foldUtf8(QByteArrayView utf8, std::string &buffer)
 {
@@ -203,6 +243,11 @@ QByteArray fold(QStringView text)
     buffer.reserve(size_t(text.size()));
     foldEach(text, [](std::string_view bytes, qsizetype) { buffer.append(bytes); });
     return QByteArray(buffer.data(), qsizetype(buffer.size()));
+}
+
+void foldOnto(QStringView text, std::string &buffer)
+{
+    foldEach(text, [&buffer](std::string_view bytes, qsizetype) { buffer.append(bytes); });
 }
 
 FoldedText foldWithOrigins(QStringView text)

@@ -3,6 +3,7 @@
 #include "platform/fileservices.h"
 #include "search/folding.h"
 #include "store/notestore.h"
+#include "text/utf8length.h"
 
 #include <QThread>
 
@@ -32,8 +33,11 @@ constexpr qsizetype countedBytes = 4096;
 // Fewer notes than this are read on one thread: starting others would cost more than it saves.
 constexpr size_t notesPerThread = 64;
 // Folded texts are kept in shelves of this size, but for longer ones; a shelf leaves less than a
-// text unused, but for each thread's last one, which is cut to size.
+// text unused, but for each thread's last one, which is cut to size when much of it is left.
 constexpr size_t shelfSize = 256 * 1024;
+// A few characters fold to more bytes than they take; room for this share more keeps a shelf from
+// growing to twice its size, and being copied to be cut back, for a few bytes over.
+constexpr size_t foldingGrowth = 32;
 // The niceness of the threads that read notes: the lowest, because at 5 a reader on a shared core
 // still took a quarter of it, and the first window with 10,000 notes came up a third later.
 constexpr int readerNiceness = 19;
@@ -44,6 +48,14 @@ constexpr int readerNiceness = 19;
 void yieldToTheWindow()
 {
     setpriority(PRIO_PROCESS, id_t(gettid()), readerNiceness);
+}
+
+// A shelf's room that was never filled costs little, as its pages are never touched; copying a
+// long note's shelf to give it back would leave the whole old one unused.
+void cutToSize(std::string &shelf)
+{
+    if (shelf.capacity() - shelf.size() > shelf.capacity() / 4)
+        shelf.shrink_to_fit();
 }
 
 template<typename View> View lineAt(View text, qsizetype line)
@@ -494,7 +506,7 @@ NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &request
             }
         }
         if (!shelves[thread].empty())
-            shelves[thread].back().shrink_to_fit();
+            cutToSize(shelves[thread].back());
     };
     std::vector<std::thread> helpers;
     for (size_t helper = 1; helper < threads; ++helper)
@@ -515,32 +527,46 @@ NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &request
     return results;
 }
 
-// Folded from the file's bytes straight onto a shelf, without decoding them to a string first
-// or holding the folded text anywhere else on the way. Shelves are filled to a size fixed
-// beforehand: growing one would copy it and touch new memory over and over. A note folds to about
-// as many bytes as its file has.
+// Folded from the file as it is read, or from the editor's text, straight onto a shelf: a long
+// note is never held whole beside its folded text, which on a reading thread of its own would
+// leave memory in use that the rest of the program cannot take. Shelves are filled to a size
+// fixed beforehand: growing one would copy it and touch new memory over and over. A note folds
+// to about as many bytes as it has in UTF-8.
 NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
                                            std::vector<std::string> &shelves,
                                            search::ByteCounts &counts)
 {
-    QByteArray folded;
-    fileservices::FileRead file {};
-    if (request.text)
-        folded = search::fold(*request.text);
-    else
-        file = fileservices::readFile(request.url.toLocalFile());
-    const bool readable = request.text || file.status == fileservices::ReadStatus::Ok;
-    const auto expected = size_t(request.text ? folded.size() : file.bytes.size());
-    if (shelves.empty() || shelves.back().capacity() - shelves.back().size() < expected)
-        shelves.emplace_back().reserve(std::max(expected, shelfSize));
-    std::string &shelf = shelves.back();
-    const size_t offset = shelf.size();
-    if (request.text)
-        shelf.append(folded.constData(), size_t(folded.size()));
-    else if (readable)
-        search::foldUtf8(file.bytes, shelf);
+    const auto makeRoom = [&shelves](size_t expected) -> std::string & {
+        if (shelves.empty() || shelves.back().capacity() - shelves.back().size() < expected)
+            shelves.emplace_back().reserve(
+                std::max(expected + expected / foldingGrowth, shelfSize));
+        return shelves.back();
+    };
+    size_t offset = 0;
+    if (request.text) {
+        std::string &shelf = makeRoom(size_t(utf8Length(*request.text)));
+        offset = shelf.size();
+        search::foldOnto(*request.text, shelf);
+    } else {
+        std::optional<search::Utf8PieceFolder> folder;
+        const fileservices::FileRead file = fileservices::readFileInPieces(
+            request.url.toLocalFile(), [&](QByteArrayView piece, qsizetype fileSize) {
+                if (!folder) {
+                    std::string &shelf = makeRoom(size_t(fileSize));
+                    offset = shelf.size();
+                    folder.emplace(shelf);
+                }
+                folder->take(piece);
+            });
+        // A note that cannot be read, or is not UTF-8, is found by its name.
+        if (!folder)
+            offset = makeRoom(0).size();
+        else if (file.status != fileservices::ReadStatus::Ok || !folder->finish())
+            shelves.back().resize(offset);
+    }
+    const std::string_view shelf = shelves.back();
     const size_t length = shelf.size() - offset;
-    for (const char byte : std::string_view(shelf).substr(offset, size_t(countedBytes)))
+    for (const char byte : shelf.substr(offset, size_t(countedBytes)))
         ++counts[uchar(byte)];
     return {request.key, request.version, 0, shelves.size() - 1, offset, length, true};
 }
