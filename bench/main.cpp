@@ -249,10 +249,11 @@ double cpuWithASecondAfter(const std::function<void()> &work)
     return threadCpuSeconds() - start;
 }
 
-// The main thread's CPU time for one edit left to the autosave: the edit, the write, the
-// sidebar's update and the folder watcher's look at that write, all within a second; and for one
-// reload() and all that follows it. Medians of ten.
-std::pair<double, double> autosaveAndReloadCpuSeconds(int count)
+// The main thread's CPU time for one edit left to the autosave (the edit, the write, the sidebar's
+// update and the folder watcher's look at that write, all within a second) and for the `other`
+// work that follows each edit, with its second. Medians of ten.
+std::pair<double, double> editAndOtherCpuSeconds(int count,
+                                                 const std::function<void(NoteStore &)> &other)
 {
     QTemporaryDir documents;
     makeNotes(documents, count, QStringLiteral("# A note\n\nWith a line of text.\n"));
@@ -261,32 +262,26 @@ std::pair<double, double> autosaveAndReloadCpuSeconds(int count)
     window.show();
     QApplication::processEvents();
     std::vector<double> saves;
-    std::vector<double> reloads;
+    std::vector<double> others;
     for (int run = 0; run < 10; ++run) {
         saves.push_back(cpuWithASecondAfter([&] { store.setText(store.text() + u'x'); }));
-        reloads.push_back(cpuWithASecondAfter([&] { store.reload(); }));
+        others.push_back(cpuWithASecondAfter([&] { other(store); }));
     }
-    return {spreadOf(saves).median, spreadOf(reloads).median};
+    return {spreadOf(saves).median, spreadOf(others).median};
 }
 
-// The same window, ten edits in a row with no reload() between, each against a second of the
-// window left alone: its caret blinks and repaints either way, which is not the autosave's work,
-// and a reload()'s work that runs on past its second falls into the next edit's in the line above.
+// Each edit followed by one reload() and all that follows it.
+std::pair<double, double> autosaveAndReloadCpuSeconds(int count)
+{
+    return editAndOtherCpuSeconds(count, [](NoteStore &store) { store.reload(); });
+}
+
+// Each edit against a second of the window left alone: its caret blinks and repaints either way,
+// which is not the autosave's work, and a reload()'s work that runs on past its second falls into
+// the next edit's in the line above.
 std::pair<double, double> editAndIdleCpuSeconds(int count)
 {
-    QTemporaryDir documents;
-    makeNotes(documents, count, QStringLiteral("# A note\n\nWith a line of text.\n"));
-    NoteStore store(documents.path());
-    ContentView window(&store);
-    window.show();
-    QApplication::processEvents();
-    std::vector<double> saves;
-    std::vector<double> idles;
-    for (int run = 0; run < 10; ++run) {
-        saves.push_back(cpuWithASecondAfter([&] { store.setText(store.text() + u'x'); }));
-        idles.push_back(cpuWithASecondAfter([] {}));
-    }
-    return {spreadOf(saves).median, spreadOf(idles).median};
+    return editAndOtherCpuSeconds(count, [](NoteStore &) {});
 }
 
 // Against one reload(), and against the same with one note in the folder: what the folder's size
