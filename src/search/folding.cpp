@@ -241,7 +241,7 @@ QByteArray fold(QStringView text)
     thread_local std::string buffer;
     buffer.clear();
     buffer.reserve(size_t(text.size()));
-    foldEach(text, [](std::string_view bytes, qsizetype) { buffer.append(bytes); });
+    foldOnto(text, buffer);
     return QByteArray(buffer.data(), qsizetype(buffer.size()));
 }
 
