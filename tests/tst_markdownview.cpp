@@ -499,8 +499,18 @@ private Q_SLOTS:
         QTest::newRow("end of the last block")
             << note << note + QStringLiteral("\nx") << true << false;
         QTest::newRow("letter at the end") << note << note + QStringLiteral("x") << true << false;
+        QTest::newRow("block added at the end")
+            << note << note + QStringLiteral("\n\nx") << true << false;
+        QTest::newRow("block taken away at the end")
+            << note + QStringLiteral("\n\n- x\n\ny") << note << true << false;
+        QTest::newRow("block added in the middle")
+            << note << edited(" end.", QStringLiteral("\n\n## x")) << false << false;
+        QTest::newRow("blocks taken away in the middle")
+            << edited(" end.", QStringLiteral("\n\n## x\n\n---")) << note << false << false;
         QTest::newRow("selection ending in the block")
             << note << edited("First words", "x") << false << true;
+        QTest::newRow("block added after a selection")
+            << note << edited(" end.", QStringLiteral("\n\n## x")) << false << true;
     }
 
     void typingPaintsWhatAFullPaintShows()

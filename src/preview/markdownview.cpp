@@ -320,23 +320,38 @@ void MarkdownView::apply(markdown::IncrementalParser::Change change)
         return;
     if (change.first >= m_written)
         return;
-    qsizetype first = change.first;
+    // Blocks that only come or only go are put in or taken out after the block before them,
+    // which keeps its text and its lines, so that a line typed or deleted at the end of a long
+    // note costs no more than one typed in a block.
+    const bool onlyComeOrGo = change.removed == 0 || change.inserted == 0;
+    if (change.first > 0 && onlyComeOrGo
+        && fitsAtOnce(change.first, change.removed, change.inserted)) {
+        if (change.inserted == 0)
+            removeBlocksAfter(change.first - 1, change.removed);
+        else
+            insertBlocksAfter(change.first - 1, change.inserted);
+        return;
+    }
     qsizetype removed = change.removed;
     qsizetype inserted = change.inserted;
-    // Replacing is simplest when at least one text block goes and one comes: take a neighbour
-    // along, which is drawn again as it was.
-    if (removed == 0 || inserted == 0) {
-        if (first > 0)
-            --first;
+    // Replacing is simplest when at least one text block goes and one comes: take the next
+    // block along, which is drawn again as it was.
+    if (onlyComeOrGo) {
         ++removed;
         ++inserted;
     }
-    if (first + removed > m_written || first + inserted > m_parser.blockCount()
-        || inserted > maxBlocksAtOnce) {
+    if (!fitsAtOnce(change.first, removed, inserted)) {
         dropBlocksFrom(change.first);
         return;
     }
-    replaceBlocks(first, removed, inserted);
+    replaceBlocks(change.first, removed, inserted);
+}
+
+// Whether the blocks to replace are in the document and the ones to write are few enough.
+bool MarkdownView::fitsAtOnce(qsizetype first, qsizetype removed, qsizetype inserted) const
+{
+    return first + removed <= m_written && first + inserted <= m_parser.blockCount()
+        && inserted <= maxBlocksAtOnce;
 }
 
 void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted)
@@ -356,6 +371,46 @@ void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype i
     }
     cursor.endEditBlock();
     m_written += inserted - removed;
+}
+
+// The document hands the user state of the last block taken out to the block before them.
+void MarkdownView::removeBlocksAfter(qsizetype kept, qsizetype removed)
+{
+    const QTextBlock keptBlock = document()->findBlockByNumber(int(kept));
+    const QTextBlock lastOld = document()->findBlockByNumber(int(kept + removed));
+    const int kind = keptBlock.userState();
+    tellKeptBefore(keptBlock);
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.setPosition(keptBlock.position() + keptBlock.length() - 1);
+    cursor.setPosition(lastOld.position() + lastOld.length() - 1, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+    document()->findBlockByNumber(int(kept)).setUserState(kind);
+    m_written -= removed;
+}
+
+void MarkdownView::insertBlocksAfter(qsizetype kept, qsizetype inserted)
+{
+    const QTextBlock keptBlock = document()->findBlockByNumber(int(kept));
+    tellKeptBefore(keptBlock);
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.setPosition(keptBlock.position() + keptBlock.length() - 1);
+    for (qsizetype i = 0; i < inserted; ++i) {
+        cursor.insertBlock();
+        writeBlock(cursor, m_parser.block(kept + 1 + i));
+    }
+    cursor.endEditBlock();
+    m_written += inserted;
+}
+
+// A selection in the view may end in the block before, which the change moves: then all of
+// it is painted again.
+void MarkdownView::tellKeptBefore(const QTextBlock &block)
+{
+    if (!textCursor().hasSelection())
+        m_layout->aboutToChangeBlocksAfter(block);
 }
 
 // A block retyped in place (a keystroke in it) is laid out alone, and only its lines that came
@@ -441,9 +496,12 @@ void MarkdownView::appendBlocks(const QDeadlineTimer &deadline, qsizetype limit)
     if (m_written >= end)
         return;
     const bool wasEmpty = m_written == 0;
+    if (!wasEmpty)
+        tellKeptBefore(document()->lastBlock());
+    // Within an edit, the cursor does not lay out the line it moves to for its place on screen.
     QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
     do {
         if (m_written > 0)
             cursor.insertBlock();

@@ -107,7 +107,11 @@ private:
     };
 
     void apply(markdown::IncrementalParser::Change change);
+    bool fitsAtOnce(qsizetype first, qsizetype removed, qsizetype inserted) const;
     void replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted);
+    void removeBlocksAfter(qsizetype kept, qsizetype removed);
+    void insertBlocksAfter(qsizetype kept, qsizetype inserted);
+    void tellKeptBefore(const QTextBlock &block);
     void tellRetyped(const QTextBlock &block, qsizetype removed, qsizetype inserted);
     void dropBlocksFrom(qsizetype first);
     void appendBlocks(const QDeadlineTimer &deadline, qsizetype limit);

@@ -56,10 +56,15 @@ void PreviewLayout::documentChanged(int from, int charsRemoved, int charsAdded)
     int first = firstBlock.blockNumber();
     int newAffected = lastBlock.blockNumber() - first + 1;
     int oldAffected = newAffected - (newCount - oldCount);
+    const std::optional<int> keptBefore = std::exchange(m_keptBefore, std::nullopt);
     if (oldAffected < 0 || first + oldAffected > oldCount) {
         first = 0;
         newAffected = newCount;
         oldAffected = oldCount;
+    } else if (keptBefore == first && newAffected != oldAffected) {
+        ++first;
+        --newAffected;
+        --oldAffected;
     }
     const std::optional<RetypedBlock> retyped = std::exchange(m_retyped, std::nullopt);
     std::optional<ShownBlock> shownBefore;
@@ -135,6 +140,11 @@ void PreviewLayout::aboutToRetype(const QTextBlock &block, bool changedLinesOnly
     m_retyped = RetypedBlock {number, std::nullopt};
     if (changedLinesOnly && hasLines && !m_markFinder)
         m_retyped->shown = shownBlock(block);
+}
+
+void PreviewLayout::aboutToChangeBlocksAfter(const QTextBlock &block)
+{
+    m_keptBefore = block.blockNumber();
 }
 
 // The document reports a change from the separator before the block to the start of the next.

@@ -64,6 +64,10 @@ public:
     // again. With changedLinesOnly, of a block in sight only the lines that come out different
     // are painted again. The next change to the document uses it up.
     void aboutToRetype(const QTextBlock &block, bool changedLinesOnly);
+    // Told before blocks are put in or taken out right after this one, which keeps its text: the
+    // document reports it changed, but it keeps its lines and is not painted again. The next
+    // change to the document uses it up.
+    void aboutToChangeBlocksAfter(const QTextBlock &block);
     // The number of the block whose extent holds y (document coordinates), or the nearest one.
     int blockAt(qreal y) const;
     qreal blockTop(int number) const;
@@ -137,4 +141,5 @@ private:
     qreal m_pendingHeight = 0;
     MarkFinder m_markFinder;
     std::optional<RetypedBlock> m_retyped;
+    std::optional<int> m_keptBefore; // the block before those the next change puts in or takes out
 };
