@@ -28,6 +28,20 @@ bool hasLongWord(const QString &text)
     return false;
 }
 
+// Whether a line of the block reaches into the clip, a pixel more on either side for glyphs that
+// reach out of their line. A clip that only meets the margin of a block, as the one of a line
+// typed in the next block does, leaves its text alone, which drawing would shape again.
+bool linesReach(const QTextLayout &layout, qreal top, const QRectF &clip)
+{
+    if (layout.lineCount() == 0)
+        return false;
+    constexpr qreal overhang = 1;
+    const QTextLine first = layout.lineAt(0);
+    const QTextLine last = layout.lineAt(layout.lineCount() - 1);
+    return top + first.y() - overhang <= clip.bottom()
+        && top + last.y() + last.height() + overhang >= clip.top();
+}
+
 } // namespace
 
 PreviewLayout::PreviewLayout(QTextDocument *document) : QAbstractTextDocumentLayout(document) { }
@@ -450,7 +464,8 @@ void PreviewLayout::draw(QPainter *painter, const PaintContext &context)
         if (bounds.top() > clip.bottom())
             break;
         drawDecoration(painter, block, bounds.top(), context.palette);
-
+        if (!linesReach(*block.layout(), bounds.top(), clip))
+            continue;
         QList<QTextLayout::FormatRange> selections;
         appendMarks(block, context.palette, selections);
         for (const Selection &selection : context.selections) {
