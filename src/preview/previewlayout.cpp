@@ -122,7 +122,7 @@ void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
     qreal top = margin() + m_tops[first];
     for (QTextBlock block = firstBlock;
          block.isValid() && block.blockNumber() < first + newAffected; block = block.next()) {
-        heights.push_back(layOutBlock(block, nearSight(top)));
+        heights.push_back(nearSight(top) ? layOutForPainting(block) : layOutBlock(block, false));
         top += heights.back();
     }
     if (newAffected == oldAffected && int(heights.size()) == newAffected
@@ -361,6 +361,17 @@ qreal PreviewLayout::layOutBlock(const QTextBlock &block, bool keepLines) const
     }
     m_hasLines[block.blockNumber()] = true;
     return layOutLines(block, *block.layout());
+}
+
+// A changed block in sight is painted in the same turn. Its text as shaped for the layout is kept
+// for that drawing, which would shape it again otherwise, and lets it go.
+qreal PreviewLayout::layOutForPainting(const QTextBlock &block) const
+{
+    QTextLayout *layout = block.layout();
+    layout->setCacheEnabled(true);
+    const qreal height = layOutBlock(block, true);
+    layout->setCacheEnabled(false);
+    return height;
 }
 
 // At the width the block was measured for, the lines come out as tall as it was measured, so

@@ -115,6 +115,7 @@ private:
     void moveTopsFrom(int first);
     bool nearSight(qreal top) const;
     qreal layOutBlock(const QTextBlock &block, bool keepLines) const;
+    qreal layOutForPainting(const QTextBlock &block) const;
     void ensureLines(const QTextBlock &block) const;
     qreal layOutLines(const QTextBlock &block, QTextLayout &layout) const;
     void appendMarks(const QTextBlock &block, const QPalette &palette,
