@@ -5,6 +5,9 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int waitMs = 3000;
@@ -134,6 +137,24 @@ private Q_SLOTS:
         }
         QCOMPARE(store.text(), "three");
         QCOMPARE(sandbox.folderEntries(), QStringList {"a.md"});
+    }
+
+    // A note another program adds in the same tick of the system's clock as the store's own save
+    // leaves the folder's date as that save left it: only the folder's names tell.
+    void noteAddedInTheTickOfAnOwnSaveIsListed()
+    {
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "a");
+        NoteStore store(sandbox.documents());
+        store.setText("mine");
+        QTRY_COMPARE_WITH_TIMEOUT(sandbox.readNote("a.md"), "mine", waitMs);
+        const QByteArray folder = QFile::encodeName(sandbox.notesFolder());
+        struct stat saved;
+        QCOMPARE(::stat(folder.constData(), &saved), 0);
+        sandbox.writeNote("b.md", "b");
+        const timespec times[2] = {{0, UTIME_OMIT}, saved.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, folder.constData(), times, 0), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(sortedNamesOf(store), (QStringList {"a", "b"}), waitMs);
     }
 
     void deletedNoteIsWrittenAgainOnEdit()

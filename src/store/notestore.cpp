@@ -70,8 +70,6 @@ NoteStore::NoteStore(const QString &documentsDir, QObject *parent)
     m_watchDelay.setSingleShot(true);
     m_watchDelay.setInterval(watchDelayMs);
     connect(&m_watchDelay, &QTimer::timeout, this, &NoteStore::takeOutsideChanges);
-    connect(&m_namesCheck, &QFutureWatcherBase::finished, this, &NoteStore::takeNamesCheck);
-    connect(&m_write, &QFutureWatcherBase::finished, this, &NoteStore::finishWrite);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_watchDelay,
             qOverload<>(&QTimer::start));
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_watchDelay,
@@ -329,17 +327,20 @@ void NoteStore::writeScheduledSave()
         startWrite();
 }
 
-// The text is handed over as it is: an edit meanwhile makes a string of its own.
+// The text is handed over as it is: an edit meanwhile makes a string of its own. The writer
+// tells the store it is done with one queued call: a QFutureWatcher would wake the main thread
+// for each step of the future, half a dozen times a write.
 void NoteStore::startWrite()
 {
     auto promise = std::make_shared<QPromise<WriteOutcome>>();
     promise->start();
     m_writing = true;
-    m_write.setFuture(promise->future());
+    m_write = promise->future();
     WriteJob job {m_folder, *m_currentPath, text(), m_knownDigest, m_knownStamp, m_revision};
-    m_writer.start([promise, job = std::move(job)] {
+    m_writer.start([this, promise, job = std::move(job)] {
         promise->addResult(writeAside(job));
         promise->finish();
+        QMetaObject::invokeMethod(this, &NoteStore::finishWrite, Qt::QueuedConnection);
     });
 }
 
@@ -347,7 +348,7 @@ void NoteStore::startWrite()
 // would, waits for the write first (settleWrite), or until it is done (a look at the folder).
 void NoteStore::finishWrite()
 {
-    if (!m_writing || !m_write.future().isFinished())
+    if (!m_writing || !m_write.isFinished())
         return;
     m_writing = false;
     if (!takeWriteOutcome() || !moveSavedNoteToTop())
@@ -361,7 +362,7 @@ void NoteStore::finishWrite()
 // An edit made while the write was under way is still to be written.
 bool NoteStore::takeWriteOutcome()
 {
-    const WriteOutcome outcome = m_write.future().result();
+    const WriteOutcome outcome = m_write.result();
     const QString name = noteNameForPath(*m_currentPath);
     switch (outcome.status) {
     case WriteOutcome::Status::Written:
@@ -383,7 +384,7 @@ bool NoteStore::takeWriteOutcome()
 void NoteStore::settleWrite()
 {
     while (m_writing) {
-        m_write.future().waitForFinished();
+        m_write.waitForFinished();
         finishWrite();
     }
 }
@@ -573,25 +574,32 @@ bool NoteStore::isFolderStampOwn() const
 // A change in the same clock tick as the store's save shows only in the names, and reading
 // thousands of them costs the main thread more than the save: they are read on another thread,
 // and the folder is listed when they differ from the listing's. A newer check replaces one
-// still running; it read the folder later.
+// still running; it read the folder later. It runs on the writer's threads, which the store
+// waits for when it goes, as it tells the store the outcome.
 void NoteStore::checkListedNamesAside()
 {
     auto promise = std::make_shared<QPromise<std::optional<size_t>>>();
     promise->start();
     m_namesCheckedAgainst = m_listedNames;
-    m_namesCheck.setFuture(promise->future());
-    QThreadPool::globalInstance()->start([promise, folder = m_folder] {
+    m_namesCheck = promise->future();
+    m_writer.start([this, promise, folder = m_folder] {
         promise->addResult(fileservices::nameSetDigest(folder, isNoteFile));
         promise->finish();
+        QMetaObject::invokeMethod(this, &NoteStore::takeNamesCheck, Qt::QueuedConnection);
     });
 }
 
-// A listing made since the check began is as new as the names read.
+// The call of a check that a newer one replaced finds the newer one, and one that comes after
+// the check was taken finds none. A listing made since the check began is as new as the names
+// read.
 void NoteStore::takeNamesCheck()
 {
-    if (m_namesCheck.future().resultCount() == 0 || m_listedNames != m_namesCheckedAgainst)
+    if (!m_namesCheck.isFinished())
         return;
-    if (m_namesCheck.result() != std::optional<size_t>(m_listedNames))
+    const QFuture<std::optional<size_t>> check = std::exchange(m_namesCheck, {});
+    if (check.resultCount() == 0 || m_listedNames != m_namesCheckedAgainst)
+        return;
+    if (check.result() != std::optional<size_t>(m_listedNames))
         reload();
 }
 

@@ -5,7 +5,7 @@
 #include "text/textbuffer.h"
 
 #include <QFileSystemWatcher>
-#include <QFutureWatcher>
+#include <QFuture>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -193,16 +193,17 @@ private:
     std::optional<qint64> m_ownFolderStamp;
     size_t m_listedNames = 0; // the names in notes, as fileservices::nameSetDigest has them
     // The folder's names read off the main thread, and the listing they are checked against.
-    QFutureWatcher<std::optional<size_t>> m_namesCheck;
+    QFuture<std::optional<size_t>> m_namesCheck;
     size_t m_namesCheckedAgainst = 0;
     // Notes whose file names are not UTF-8, by the name shown, with the path that reaches them.
     QHash<QString, QByteArray> m_undecodablePaths;
 
     quint64 m_revision = 0; // raised at every edit, to tell whether a write had the latest text
-    QFutureWatcher<WriteOutcome> m_write;
+    QFuture<WriteOutcome> m_write;
     bool m_writing = false; // m_write's outcome is not taken yet
     bool m_writeAgain = false; // the autosave came while a write was under way
     bool m_lookAfterWrite = false; // a look at the folder waits for the write under way
-    // Last, so that it is the first to go: its threads are done before anything they report to.
+    // The autosave's writes and the checks of the folder's names. Last, so that it is the first to
+    // go: its threads are done before anything they report to.
     QThreadPool m_writer;
 };
