@@ -35,6 +35,7 @@ bool sameLook(const Note &a, const Note &b)
 NoteListModel::NoteListModel(NoteStore *store, QObject *parent)
     : QAbstractListModel(parent), m_store(store), m_rows(store->notes())
 {
+    m_rows.detach();
     connect(store, &NoteStore::noteMoved, this, &NoteListModel::followMove);
     connect(store, &NoteStore::notesChanged, this, &NoteListModel::follow);
 }
@@ -112,6 +113,7 @@ void NoteListModel::followRows()
         ++last;
     followRange(first, int(m_rows.size()) - last, int(now.size()) - last, now);
     m_rows = now;
+    m_rows.detach();
 }
 
 // Row by row, each row of the new list is found further down and moved up, or put in; what is

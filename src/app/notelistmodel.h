@@ -38,6 +38,8 @@ private:
     void followRange(int first, int wasEnd, int nowEnd, const QList<Note> &now);
 
     NoteStore *m_store;
-    QList<Note> m_rows; // the store's notes as the views were last told of them
+    // The store's notes as the views were last told of them. A copy of its own: were it shared
+    // with the store's list, the store's next save would copy the whole list to move one note.
+    QList<Note> m_rows;
     bool m_followedMove = false; // the notesChanged() to come is the move already followed
 };
