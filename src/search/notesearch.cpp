@@ -329,6 +329,7 @@ void NoteSearch::followNotes()
         if (!isNew && at->second->seen == generation)
             std::tie(at, isNew) = m_entries.try_emplace(note.name + QChar(0) + note.url.toString());
         if (isNew) {
+            m_allRead = false;
             at->second = std::make_unique<Entry>();
             at->second->key = at->first;
             at->second->name = note.name;
@@ -460,10 +461,13 @@ void NoteSearch::takeReadResults()
     Q_EMIT changed();
 }
 
+// A note once read stays read, and notes come only with a new list: after each edit's text is
+// read, looking at every note of a folder of thousands again would cost more than the reading.
 void NoteSearch::updateReady()
 {
-    const bool ready = !m_reader && m_pending.empty()
-        && std::all_of(m_order.cbegin(), m_order.cend(), [](const Entry *e) { return e->read; });
+    m_allRead = m_allRead
+        || std::all_of(m_order.cbegin(), m_order.cend(), [](const Entry *e) { return e->read; });
+    const bool ready = !m_reader && m_pending.empty() && m_allRead;
     if (ready == m_ready)
         return;
     m_ready = ready;

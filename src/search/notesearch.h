@@ -126,6 +126,7 @@ private:
     ReadResults m_readResults; // written by the reader until it finishes
     std::atomic<bool> m_stop = false;
     bool m_ready = false;
+    bool m_allRead = false; // every note in m_order was read, as far as updateReady() looked
     search::ByteCounts m_byteCounts {}; // of a sample of every text read
 
     // The previous query and its results, to narrow the next one: for each result, where each
