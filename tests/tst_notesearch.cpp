@@ -442,6 +442,14 @@ private Q_SLOTS:
         const NoteSearch::Snippet snippet = search.snippet("name", query);
         QCOMPARE(snippet.text, expectedText);
         QCOMPARE(snippet.matches, expectedMatches);
+
+        // From the editor's text, as the store keeps it, with an edit's gap in its middle.
+        store.setSelection("name");
+        const qsizetype middle = text.size() / 2;
+        QVERIFY(store.editText(middle, 1, text.sliced(middle, 1)));
+        const NoteSearch::Snippet edited = search.snippet("name", query);
+        QCOMPARE(edited.text, expectedText);
+        QCOMPARE(edited.matches, expectedMatches);
     }
 };
 

@@ -58,7 +58,26 @@ void cutToSize(std::string &shelf)
         shelf.shrink_to_fit();
 }
 
-template<typename View> View lineAt(View text, qsizetype line)
+// The editor's text as the store keeps it, read a line at a time: putting the whole of a long
+// note together for one line of it would copy megabytes each time a row is painted.
+class EditedText
+{
+public:
+    explicit EditedText(const TextBuffer &text) : m_text(text) { }
+    qsizetype size() const { return m_text.size(); }
+    qsizetype indexOf(char c, qsizetype from) const { return m_text.indexOf(QLatin1Char(c), from); }
+    QChar operator[](qsizetype position) const { return m_text.view(position, 1).front(); }
+    // Valid until the text is next viewed, as TextBuffer::view() is.
+    QStringView sliced(qsizetype position, qsizetype length) const
+    {
+        return m_text.view(position, length);
+    }
+
+private:
+    const TextBuffer &m_text;
+};
+
+template<typename View> auto lineAt(View text, qsizetype line) -> decltype(text.sliced(0, 0))
 {
     qsizetype start = 0;
     for (; line > 0; --line) {
@@ -304,7 +323,7 @@ NoteSearch::Snippet NoteSearch::snippet(const QString &name, const QString &quer
     // match was on is still the best guess. Other notes are read again for the few rows in sight:
     // keeping every text as well as its folded form would double the memory the search takes.
     if (m_editorName && sameNoteName(*m_editorName, name) && m_store->isEditable())
-        return snippetOf(QStringView(m_store->text()), line, parsed);
+        return snippetOf(EditedText(*m_store->textBuffer()), line, parsed);
     const fileservices::FileRead file = fileservices::readFile(entry->url.toLocalFile());
     return file.status == fileservices::ReadStatus::Ok
         ? snippetOf(QByteArrayView(file.bytes), line, parsed)

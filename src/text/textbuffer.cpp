@@ -18,7 +18,6 @@ bool TextBuffer::replace(qsizetype position, qsizetype removed, QStringView inse
 {
     if (position < 0 || removed < 0 || position > size() || removed > size() - position)
         return false;
-    m_whole = QString();
     moveGapTo(position);
     m_gapLength += removed;
     if (inserted.size() > m_gapLength)
@@ -43,12 +42,10 @@ QString TextBuffer::toString() const
 {
     if (m_gapLength == 0)
         return m_chars;
-    if (m_whole.size() != size()) {
-        m_whole.reserve(size());
-        m_whole.append(before());
-        m_whole.append(after());
-    }
-    return m_whole;
+    QString whole(size(), Qt::Uninitialized);
+    std::copy(before().begin(), before().end(), whole.data());
+    std::copy(after().begin(), after().end(), whole.data() + m_gapStart);
+    return whole;
 }
 
 qsizetype TextBuffer::indexOf(QChar c, qsizetype from) const

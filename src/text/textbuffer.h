@@ -32,7 +32,8 @@ public:
     // The characters [position, position + length), which must be within the text, as one run.
     QStringView view(qsizetype position, qsizetype length) const;
     // The whole text; shared, not copied, until the first edit, and after that put together
-    // once after each edit, however often it is asked for.
+    // anew at each call. It is not kept: a long note's copy would stay in memory beside the
+    // buffer for as long as typing pauses.
     QString toString() const;
     // The position of the first c at or after from; -1 when there is none.
     qsizetype indexOf(QChar c, qsizetype from) const;
@@ -48,5 +49,4 @@ private:
     mutable QString m_chars;
     mutable qsizetype m_gapStart = 0;
     qsizetype m_gapLength = 0;
-    mutable QString m_whole; // the text put together, until the next edit
 };
