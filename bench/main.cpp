@@ -1172,7 +1172,8 @@ long peakKilobytes()
 }
 
 // Run as a child: opens a note of the given number of lines in a window, then prints the peak
-// resident size in kilobytes.
+// resident size in kilobytes; then types a key in its middle three times, each followed by a
+// pause long enough for the autosave and the search to take the text, and prints it again.
 int openNoteAndReportPeak(int lines)
 {
     QTemporaryDir documents;
@@ -1182,27 +1183,45 @@ int openNoteAndReportPeak(int lines)
     window.show();
     runUntilIdle(window.preview(), window.editor());
     std::printf("%ld\n", peakKilobytes());
+    NoteEditor *editor = window.editor();
+    editor->SendScintilla(QsciScintilla::SCI_GOTOPOS,
+                          editor->SendScintilla(QsciScintilla::SCI_GETLENGTH) / 2);
+    editor->setFocus();
+    for (int pause = 0; pause < 3; ++pause) {
+        keystrokeCpuSeconds(editor, 1);
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1500)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    std::printf("%ld\n", peakKilobytes());
     return 0;
 }
 
-long childPeakKilobytes(int lines)
+// The child's peaks after opening and after typing, in kilobytes.
+std::pair<long, long> childPeakKilobytes(int lines)
 {
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--open-note"), QString::number(lines)});
     child.waitForFinished(600000);
-    return QString::fromLatin1(child.readAllStandardOutput()).trimmed().toLong();
+    const QList<QByteArray> peaks = child.readAllStandardOutput().trimmed().split('\n');
+    return {peaks.value(0).toLong(), peaks.value(1).toLong()};
 }
 
 void benchMemory()
 {
-    const long big = childPeakKilobytes(100000);
-    const long small = childPeakKilobytes(1);
+    const auto [big, bigTyped] = childPeakKilobytes(100000);
+    const auto [small, smallTyped] = childPeakKilobytes(1);
     std::printf("Memory: peak after opening a 100000-line note of 79-character lines (%.1f MB "
                 "of text) and all work done %.1f MB; with a one-line note %.1f MB; big/small "
                 "%.2f\n",
                 fullLineNote(100000).toUtf8().size() / 1e6, big / 1024.0, small / 1024.0,
                 small > 0 ? double(big) / small : 0);
+    std::printf("  and after three keys, each with a pause for its autosave: %.1f MB; with the "
+                "one-line note %.1f MB; big/small %.2f\n",
+                bigTyped / 1024.0, smallTyped / 1024.0,
+                smallTyped > 0 ? double(bigTyped) / smallTyped : 0);
 }
 
 double cpuSecondsOf(const std::function<void()> &work)
