@@ -3,7 +3,6 @@
 #include "platform/fileservices.h"
 #include "search/folding.h"
 #include "store/notestore.h"
-#include "text/utf8length.h"
 
 #include <QThread>
 
@@ -416,7 +415,7 @@ void NoteSearch::takeEditorText()
     if (!entry)
         return;
     if (m_store->isEditable())
-        queue(*entry, m_store->text());
+        queue(*entry, m_store->textUtf8());
     else
         queue(*entry);
     startReading();
@@ -427,10 +426,10 @@ bool NoteSearch::isEditorNote(const Entry &entry) const
     return m_editorName && entry.name == *m_editorName;
 }
 
-void NoteSearch::queue(Entry &entry, std::optional<QString> text)
+void NoteSearch::queue(Entry &entry, std::optional<QByteArray> utf8)
 {
     ++entry.version;
-    m_pending.push_back({entry.key, entry.url, entry.version, std::move(text)});
+    m_pending.push_back({entry.key, entry.url, entry.version, std::move(utf8)});
 }
 
 void NoteSearch::startReading()
@@ -566,10 +565,10 @@ NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
         return shelves.back();
     };
     size_t offset = 0;
-    if (request.text) {
-        std::string &shelf = makeRoom(size_t(utf8Length(*request.text)));
+    if (request.utf8) {
+        std::string &shelf = makeRoom(size_t(request.utf8->size()));
         offset = shelf.size();
-        search::foldOnto(*request.text, shelf);
+        search::foldUtf8(*request.utf8, shelf);
     } else {
         std::optional<search::Utf8PieceFolder> folder;
         const fileservices::FileRead file = fileservices::readFileInPieces(

@@ -61,7 +61,7 @@ private:
         QString key;
         QUrl url; // made a path on the reader: for a whole folder that takes a while
         quint64 version;
-        std::optional<QString> text; // the editor's text; read from the file when none
+        std::optional<QByteArray> utf8; // the editor's text; read from the file when none
     };
     // Folded texts one after the other, as one reading thread read them: a search then scans
     // memory in the order it lies, which the processor can fetch ahead.
@@ -95,7 +95,7 @@ private:
     void followSelection();
     void takeEditorText();
     bool isEditorNote(const Entry &entry) const;
-    void queue(Entry &entry, std::optional<QString> text = std::nullopt);
+    void queue(Entry &entry, std::optional<QByteArray> utf8 = std::nullopt);
     void startReading();
     void takeReadResults();
     void updateReady();

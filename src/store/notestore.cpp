@@ -327,7 +327,7 @@ void NoteStore::writeScheduledSave()
         startWrite();
 }
 
-// The text is handed over as it is: an edit meanwhile makes a string of its own. The writer
+// The writer gets the text encoded here, as bytes of its own: the next key edits the buffer. It
 // tells the store it is done with one queued call: a QFutureWatcher would wake the main thread
 // for each step of the future, half a dozen times a write.
 void NoteStore::startWrite()
@@ -336,7 +336,7 @@ void NoteStore::startWrite()
     promise->start();
     m_writing = true;
     m_write = promise->future();
-    WriteJob job {m_folder, *m_currentPath, text(), m_knownDigest, m_knownStamp, m_revision};
+    WriteJob job {m_folder, *m_currentPath, textUtf8(), m_knownDigest, m_knownStamp, m_revision};
     m_writer.start([this, promise, job = std::move(job)] {
         promise->addResult(writeAside(job));
         promise->finish();
@@ -406,7 +406,7 @@ NoteStore::WriteOutcome NoteStore::writeAside(const WriteJob &job)
         return outcome;
     }
     const std::optional<Written> written =
-        writeNote(job.folder, job.path, job.text, job.knownDigest, &outcome.error);
+        writeNote(job.folder, job.path, job.utf8, job.knownDigest, &outcome.error);
     if (written) {
         outcome.status = WriteOutcome::Status::Written;
         outcome.written = *written;
@@ -415,15 +415,14 @@ NoteStore::WriteOutcome NoteStore::writeAside(const WriteJob &job)
 }
 
 std::optional<NoteStore::Written> NoteStore::writeNote(const QString &folder, const QString &path,
-                                                       const QString &text,
+                                                       const QByteArray &utf8,
                                                        std::optional<size_t> knownDigest,
                                                        QString *error)
 {
-    const QByteArray bytes = text.toUtf8();
     Written written;
-    if (!fileservices::writeBytesKeepingOther(path, bytes, knownDigest, &written.displaced, error))
+    if (!fileservices::writeBytesKeepingOther(path, utf8, knownDigest, &written.displaced, error))
         return std::nullopt;
-    written.digest = fileservices::digest(bytes);
+    written.digest = fileservices::digest(utf8);
     written.stamp = fileservices::fileStamp(path);
     // A kept copy is a new note the next look at the folder must list.
     if (written.displaced.isEmpty())
@@ -493,7 +492,8 @@ bool NoteStore::save(const QString &path)
         && fileservices::digest(onDisk->bytes) != m_knownDigest;
     if (changedOutside && !keepOtherVersion(path, onDisk->bytes))
         return false;
-    const std::optional<Written> written = writeNote(m_folder, path, text(), m_knownDigest, &error);
+    const std::optional<Written> written =
+        writeNote(m_folder, path, textUtf8(), m_knownDigest, &error);
     if (!written) {
         report(tr("Could not save “%1”: %2").arg(name, error));
         return false;

@@ -52,6 +52,8 @@ public:
 
     // The whole text, put together when asked: nothing that runs on every keystroke asks.
     QString text() const;
+    // The whole text in UTF-8, made when asked without a whole copy in UTF-16 on the way.
+    QByteArray textUtf8() const { return m_text->toUtf8(); }
     qsizetype textLength() const { return m_text->size(); }
     // Takes an edit of the selected note; it is written 500 ms after the last edit.
     void setText(const QString &text);
@@ -143,15 +145,15 @@ private:
     {
         QString folder;
         QString path;
-        QString text;
+        QByteArray utf8; // the text
         std::optional<size_t> knownDigest;
         std::optional<fileservices::FileStamp> knownStamp;
         quint64 revision = 0;
     };
     static WriteOutcome writeAside(const WriteJob &job);
     static std::optional<Written> writeNote(const QString &folder, const QString &path,
-                                            const QString &text, std::optional<size_t> knownDigest,
-                                            QString *error);
+                                            const QByteArray &utf8,
+                                            std::optional<size_t> knownDigest, QString *error);
     void takeWritten(const QString &name, const Written &written);
     bool keepOtherVersion(const QString &path, const QByteArray &bytes);
     void keepDisplacedVersion(const QString &name, const QString &displaced);

@@ -48,6 +48,18 @@ QString TextBuffer::toString() const
     return whole;
 }
 
+// Each side of the gap is encoded on its own, so a pair of surrogates the gap splits is first
+// put on one side: apart, its halves would come out as two replacement characters.
+QByteArray TextBuffer::toUtf8() const
+{
+    if (m_gapLength > 0 && m_gapStart > 0 && m_chars.at(m_gapStart - 1).isHighSurrogate())
+        moveGapTo(m_gapStart - 1);
+    QByteArray utf8 = before().toUtf8();
+    utf8.append(after().toUtf8());
+    utf8.squeeze();
+    return utf8;
+}
+
 qsizetype TextBuffer::indexOf(QChar c, qsizetype from) const
 {
     if (from < m_gapStart) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -35,6 +36,10 @@ public:
     // anew at each call. It is not kept: a long note's copy would stay in memory beside the
     // buffer for as long as typing pauses.
     QString toString() const;
+    // The whole text in UTF-8, as QString::toUtf8() makes it, encoded from the buffer as it
+    // lies: no whole copy in UTF-16 is put together on the way, which for most notes is twice
+    // the size.
+    QByteArray toUtf8() const;
     // The position of the first c at or after from; -1 when there is none.
     qsizetype indexOf(QChar c, qsizetype from) const;
 
