@@ -1,6 +1,7 @@
 #include "store/notestore.h"
 
 #include "platform/fileservices.h"
+#include "platform/freedmemory.h"
 
 #include <QFileInfo>
 #include <QPromise>
@@ -337,9 +338,14 @@ void NoteStore::startWrite()
     m_writing = true;
     m_write = promise->future();
     WriteJob job {m_folder, *m_currentPath, textUtf8(), m_knownDigest, m_knownStamp, m_revision};
-    m_writer.start([this, promise, job = std::move(job)] {
+    m_writer.start([this, promise, job = std::move(job)]() mutable {
         promise->addResult(writeAside(job));
         promise->finish();
+        // The heap would keep a long note's bytes resident for good.
+        const bool large = job.utf8.size() >= platform::worthGivingBackBytes;
+        job.utf8 = QByteArray();
+        if (large)
+            platform::giveBackFreedMemory();
         QMetaObject::invokeMethod(this, &NoteStore::finishWrite, Qt::QueuedConnection);
     });
 }
