@@ -1,7 +1,6 @@
 #include "search/notesearch.h"
 
 #include "platform/fileservices.h"
-#include "platform/freedmemory.h"
 #include "search/folding.h"
 #include "store/notestore.h"
 
@@ -462,7 +461,6 @@ void NoteSearch::takeReadResults()
     m_readResults = {};
     for (size_t byte = 0; byte < m_byteCounts.size(); ++byte)
         m_byteCounts[byte] += results.byteCounts[byte];
-    size_t folded = 0;
     for (ReadResult &result : results.notes) {
         if (!result.done)
             continue;
@@ -474,12 +472,7 @@ void NoteSearch::takeReadResults()
         entry.foldedText =
             QByteArrayView(entry.textShelf->data() + result.offset, qsizetype(result.length));
         entry.read = true;
-        folded += result.length;
     }
-    // The texts handed to the reader, and the foldings these took the place of, are gone; the
-    // heap would keep them resident for good.
-    if (folded >= size_t(platform::worthGivingBackBytes))
-        platform::giveBackFreedMemory();
     ++m_generation;
     startReading();
     updateReady();
