@@ -3,6 +3,7 @@
 #include "platform/fileservices.h"
 #include "search/folding.h"
 #include "store/notestore.h"
+#include "text/utf8length.h"
 
 #include <QThread>
 
@@ -415,10 +416,19 @@ void NoteSearch::takeEditorText()
     if (!entry)
         return;
     if (m_store->isEditable())
-        queue(*entry, m_store->textUtf8());
+        queue(*entry, editorText());
     else
         queue(*entry);
     startReading();
+}
+
+// A text given whole is shared at no cost. After an edit it has to be put together, and in UTF-8
+// on the way that takes half the memory for most notes.
+NoteSearch::EditorText NoteSearch::editorText() const
+{
+    if (m_store->lastEdit())
+        return m_store->textUtf8();
+    return m_store->text();
 }
 
 bool NoteSearch::isEditorNote(const Entry &entry) const
@@ -426,10 +436,10 @@ bool NoteSearch::isEditorNote(const Entry &entry) const
     return m_editorName && entry.name == *m_editorName;
 }
 
-void NoteSearch::queue(Entry &entry, std::optional<QByteArray> utf8)
+void NoteSearch::queue(Entry &entry, EditorText text)
 {
     ++entry.version;
-    m_pending.push_back({entry.key, entry.url, entry.version, std::move(utf8)});
+    m_pending.push_back({entry.key, entry.url, entry.version, std::move(text)});
 }
 
 void NoteSearch::startReading()
@@ -565,10 +575,14 @@ NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
         return shelves.back();
     };
     size_t offset = 0;
-    if (request.utf8) {
-        std::string &shelf = makeRoom(size_t(request.utf8->size()));
+    if (const auto *utf8 = std::get_if<QByteArray>(&request.text)) {
+        std::string &shelf = makeRoom(size_t(utf8->size()));
         offset = shelf.size();
-        search::foldUtf8(*request.utf8, shelf);
+        search::foldUtf8(*utf8, shelf);
+    } else if (const auto *text = std::get_if<QString>(&request.text)) {
+        std::string &shelf = makeRoom(size_t(utf8Length(*text)));
+        offset = shelf.size();
+        search::foldOnto(*text, shelf);
     } else {
         std::optional<search::Utf8PieceFolder> folder;
         const fileservices::FileRead file = fileservices::readFileInPieces(

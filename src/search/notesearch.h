@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <variant>
 #include <vector>
 
 class NoteStore;
@@ -56,12 +57,15 @@ Q_SIGNALS:
 
 private:
     struct Entry;
+    using EditorText = std::variant<std::monostate, QString, QByteArray>;
     struct ReadRequest
     {
         QString key;
         QUrl url; // made a path on the reader: for a whole folder that takes a while
         quint64 version;
-        std::optional<QByteArray> utf8; // the editor's text; read from the file when none
+        // The editor's text: as the store holds it when it was given whole, which costs no
+        // copy, or in UTF-8 after an edit. Read from the file when none.
+        EditorText text;
     };
     // Folded texts one after the other, as one reading thread read them: a search then scans
     // memory in the order it lies, which the processor can fetch ahead.
@@ -94,8 +98,9 @@ private:
     void followMovedNote(qsizetype from, qsizetype to);
     void followSelection();
     void takeEditorText();
+    EditorText editorText() const;
     bool isEditorNote(const Entry &entry) const;
-    void queue(Entry &entry, std::optional<QByteArray> utf8 = std::nullopt);
+    void queue(Entry &entry, EditorText text = {});
     void startReading();
     void takeReadResults();
     void updateReady();
