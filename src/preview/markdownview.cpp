@@ -373,21 +373,26 @@ void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype i
     m_written += inserted - removed;
 }
 
-// The document hands the user state of the last block taken out to the block before them.
 void MarkdownView::removeBlocksAfter(qsizetype kept, qsizetype removed)
 {
     const QTextBlock keptBlock = document()->findBlockByNumber(int(kept));
     const QTextBlock lastOld = document()->findBlockByNumber(int(kept + removed));
-    const int kind = keptBlock.userState();
     tellKeptBefore(keptBlock);
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();
-    cursor.setPosition(keptBlock.position() + keptBlock.length() - 1);
-    cursor.setPosition(lastOld.position() + lastOld.length() - 1, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    cursor.endEditBlock();
-    document()->findBlockByNumber(int(kept)).setUserState(kind);
+    removeAfter(keptBlock, lastOld.position() + lastOld.length() - 1);
     m_written -= removed;
+}
+
+// Takes out the text from the end of the kept block to `end`. The document hands the user state
+// of the last block taken out to the kept one, which keeps its own.
+void MarkdownView::removeAfter(const QTextBlock &kept, int end)
+{
+    const int number = kept.blockNumber();
+    const int kind = kept.userState();
+    QTextCursor cursor(document());
+    cursor.setPosition(kept.position() + kept.length() - 1);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    document()->findBlockByNumber(number).setUserState(kind);
 }
 
 void MarkdownView::insertBlocksAfter(qsizetype kept, qsizetype inserted)
@@ -429,14 +434,8 @@ void MarkdownView::dropBlocksFrom(qsizetype first)
     if (first == 0) {
         replaceDocument();
     } else {
-        // The block that ends the document now takes the user state of the last one removed.
-        const QTextBlock last = document()->findBlockByNumber(int(first - 1));
-        const int kind = last.userState();
-        QTextCursor cursor(document());
-        cursor.setPosition(last.position() + last.length() - 1);
-        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        document()->lastBlock().setUserState(kind);
+        removeAfter(document()->findBlockByNumber(int(first - 1)),
+                    document()->characterCount() - 1);
     }
     m_written = first;
 }

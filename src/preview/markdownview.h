@@ -110,6 +110,7 @@ private:
     bool fitsAtOnce(qsizetype first, qsizetype removed, qsizetype inserted) const;
     void replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted);
     void removeBlocksAfter(qsizetype kept, qsizetype removed);
+    void removeAfter(const QTextBlock &kept, int end);
     void insertBlocksAfter(qsizetype kept, qsizetype inserted);
     void tellKeptBefore(const QTextBlock &block);
     void tellRetyped(const QTextBlock &block, qsizetype removed, qsizetype inserted);
