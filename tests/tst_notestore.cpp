@@ -221,6 +221,32 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(sandbox.readNote("a.md"), "second", saveWaitMs);
     }
 
+    void bytesFollowEveryEdit_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("edited in place") << true;
+        QTest::newRow("given whole") << false;
+    }
+
+    // The search and the autosave share the bytes of a pause in typing; an edit after them is
+    // never written as the text before it.
+    void bytesFollowEveryEdit()
+    {
+        QFETCH(bool, inPlace);
+        Sandbox sandbox;
+        sandbox.writeNote("a.md", "note");
+        NoteStore store(sandbox.documents());
+        QCOMPARE(store.textUtf8(), "note");
+        if (inPlace)
+            QVERIFY(store.editText(4, 0, u"s"));
+        else
+            store.setText("notes");
+        QCOMPARE(store.textUtf8(), "notes");
+        QVERIFY(store.editText(0, 1, u"N"));
+        QTRY_COMPARE_WITH_TIMEOUT(sandbox.readNote("a.md"), "Notes", saveWaitMs);
+        QCOMPARE(store.textUtf8(), "Notes");
+    }
+
     void leavingANoteWritesItFirst()
     {
         Sandbox sandbox;
