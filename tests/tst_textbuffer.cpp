@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <optional>
+
 class TestTextBuffer : public QObject
 {
     Q_OBJECT
@@ -51,6 +53,37 @@ private Q_SLOTS:
         }
         QCOMPARE(buffer.toUtf8(), text.toUtf8());
         QCOMPARE(buffer.toString(), text);
+    }
+
+    void growingKeepsTheText_data()
+    {
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("text held by nobody else") << false;
+        QTest::newRow("text still held by its giver") << true;
+    }
+
+    // Edits longer than the gap make room again, in place or in a copy, with the gap anywhere;
+    // a giver holding the text still sees it unchanged.
+    void growingKeepsTheText()
+    {
+        QFETCH(bool, shared);
+        const QString original = QStringLiteral("0123456789\n").repeated(500);
+        QString expected = original;
+        std::optional<TextBuffer> buffer;
+        if (shared)
+            buffer.emplace(original);
+        else
+            buffer.emplace(QString(original.data(), original.size()));
+        const QString typed = QStringLiteral("typed ").repeated(400);
+        for (const qsizetype position : {qsizetype(2500), qsizetype(0), expected.size() + 2400,
+                                         qsizetype(1234), qsizetype(7000)}) {
+            QVERIFY(buffer->replace(position, 3, typed));
+            expected.replace(position, 3, typed);
+            QCOMPARE(buffer->view(position - 2 < 0 ? 0 : position - 2, 10),
+                     QStringView(expected).sliced(position - 2 < 0 ? 0 : position - 2, 10));
+        }
+        QCOMPARE(buffer->toString(), expected);
+        QCOMPARE(original, QStringLiteral("0123456789\n").repeated(500));
     }
 };
 

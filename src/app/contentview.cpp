@@ -604,7 +604,7 @@ void ContentView::showText()
     if (sameNote)
         showTextInPreview();
     else
-        m_preview->showNewSource(m_store->text());
+        m_preview->showNewSource(m_store->textBuffer());
     // A note chosen from the results opens at what it was found for.
     if (!sameNote && !m_finder->query().isEmpty())
         m_editor->showFirstMatch();

@@ -228,7 +228,7 @@ void MarkdownView::setSource(const QString &source)
 {
     const bool wholeTextParsed = m_parsedLength == m_sourceSize;
     const qsizetype shift = source.size() - m_sourceSize;
-    takeNewText(source);
+    takeNewText(std::make_shared<const TextBuffer>(source));
     // While the text is still being parsed, the parser gets as much of the new text as it had of
     // the old: an edit before that point is an edit to what it holds.
     m_parsedLength = wholeTextParsed
@@ -258,8 +258,13 @@ void MarkdownView::setEditedSource(std::shared_ptr<const TextBuffer> text, const
 
 void MarkdownView::showNewSource(const QString &source)
 {
-    takeNewText(source);
-    m_parsedLength = lineEndFrom(*m_text, std::min(source.size(), firstParse));
+    showNewSource(std::make_shared<const TextBuffer>(source));
+}
+
+void MarkdownView::showNewSource(std::shared_ptr<const TextBuffer> text)
+{
+    takeNewText(std::move(text));
+    m_parsedLength = lineEndFrom(*m_text, std::min(m_sourceSize, firstParse));
     updateParser();
     dropBlocksFrom(0);
     writeFirstScreen();
@@ -551,11 +556,11 @@ void MarkdownView::parseMore()
     apply(m_parser.update(m_text, m_parsedLength, {parsed, 0, m_parsedLength - parsed}));
 }
 
-// A text given whole is the view's own; the one it showed stays with the parser until compared.
-void MarkdownView::takeNewText(const QString &source)
+// The text it showed stays with the parser until compared.
+void MarkdownView::takeNewText(std::shared_ptr<const TextBuffer> text)
 {
-    m_text = std::make_shared<const TextBuffer>(source);
-    m_sourceSize = source.size();
+    m_text = std::move(text);
+    m_sourceSize = m_text->size();
 }
 
 markdown::IncrementalParser::Change MarkdownView::updateParser()

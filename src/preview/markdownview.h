@@ -39,6 +39,10 @@ public:
     void setEditedSource(std::shared_ptr<const TextBuffer> text, const TextEdit &edit);
     // Shows another text, from its top with nothing selected, as for a note opened anew.
     void showNewSource(const QString &source);
+    // As showNewSource, for a text that is then edited in place: the view shares it rather than
+    // a copy, so that its first edit need not copy it, and is told of every edit as by
+    // setEditedSource.
+    void showNewSource(std::shared_ptr<const TextBuffer> text);
     QString source() const;
     // Moves to the top with nothing selected.
     void showFromTop();
@@ -118,7 +122,7 @@ private:
     void appendBlocks(const QDeadlineTimer &deadline, qsizetype limit);
     void writeFirstScreen();
     void parseMore();
-    void takeNewText(const QString &source);
+    void takeNewText(std::shared_ptr<const TextBuffer> text);
     markdown::IncrementalParser::Change updateParser();
     bool doBackgroundWork(const QDeadlineTimer &deadline);
     bool hasTextPending() const;

@@ -88,13 +88,23 @@ void TextBuffer::moveGapTo(qsizetype position) const
     m_gapStart = position;
 }
 
-// The text is copied once into a larger store, with the gap where it was.
+// A text held by nobody else grows where it lies: a long one's memory is mapped anew rather than
+// copied, so that the first key in a long note touches no more than the gap. A text still shared
+// is copied once into a larger store, with the gap where it was.
 void TextBuffer::makeRoom(qsizetype length)
 {
     const qsizetype gap = length + std::max(minimumGap, size() / gapShare);
-    QString chars(size() + gap, Qt::Uninitialized);
-    std::copy(before().begin(), before().end(), chars.data());
-    std::copy(after().begin(), after().end(), chars.data() + m_gapStart + gap);
-    m_chars = std::move(chars);
+    if (!m_chars.isDetached()) {
+        QString chars(size() + gap, Qt::Uninitialized);
+        std::copy(before().begin(), before().end(), chars.data());
+        std::copy(after().begin(), after().end(), chars.data() + m_gapStart + gap);
+        m_chars = std::move(chars);
+    } else {
+        const qsizetype afterStart = m_gapStart + m_gapLength;
+        const qsizetype afterLength = size() - m_gapStart;
+        m_chars.resize(size() + gap);
+        QChar *chars = m_chars.data();
+        std::memmove(chars + m_gapStart + gap, chars + afterStart, afterLength * sizeof(QChar));
+    }
     m_gapLength = gap;
 }
