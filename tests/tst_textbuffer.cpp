@@ -32,6 +32,11 @@ private Q_SLOTS:
         QTest::newRow("high surrogate ending the text")
             << "ab" + QString(high) << qsizetype(3) << qsizetype(0) << "";
         QTest::newRow("everything removed") << face << qsizetype(0) << qsizetype(2) << "";
+        // Long texts are encoded a piece at a time.
+        for (const qsizetype before : {16 * 1024 - 1, 32 * 1024 - 1})
+            QTest::newRow(qPrintable(QStringLiteral("pair after %1 letters").arg(before)))
+                << QString(before, QLatin1Char('a')) + face + "b" << qsizetype(-1) << qsizetype(0)
+                << "";
     }
 
     // Encoded from both sides of the gap, the text comes out as the whole text put together

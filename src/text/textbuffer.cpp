@@ -1,5 +1,7 @@
 #include "text/textbuffer.h"
 
+#include "platform/hugepages.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,6 +11,26 @@ namespace {
 // the text is copied again only after typing a part of its length.
 constexpr qsizetype minimumGap = 1024;
 constexpr qsizetype gapShare = 256;
+// No UTF-16 code unit takes more than three bytes of UTF-8.
+constexpr qsizetype maxUtf8PerUnit = 3;
+// Text is encoded this many units at a time, in a small buffer the heap has ready.
+constexpr qsizetype encodedPiece = 16 * 1024;
+
+// Writes the text's UTF-8, as QString::toUtf8() makes it, at out; returns the end of what it
+// wrote.
+char *appendUtf8(char *out, QStringView text)
+{
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = std::min(text.size(), start + encodedPiece);
+        // Apart, the halves of a pair would come out as two replacement characters.
+        if (end < text.size() && text[end - 1].isHighSurrogate())
+            --end;
+        const QByteArray piece = text.sliced(start, end - start).toUtf8();
+        out = std::copy(piece.cbegin(), piece.cend(), out);
+        start = end;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -49,13 +71,17 @@ QString TextBuffer::toString() const
 }
 
 // Each side of the gap is encoded on its own, so a pair of surrogates the gap splits is first
-// put on one side: apart, its halves would come out as two replacement characters.
+// put on one side: apart, its halves would come out as two replacement characters. The bytes go
+// straight into the whole result, which is fresh memory, so it is given huge pages first.
 QByteArray TextBuffer::toUtf8() const
 {
     if (m_gapLength > 0 && m_gapStart > 0 && m_chars.at(m_gapStart - 1).isHighSurrogate())
         moveGapTo(m_gapStart - 1);
-    QByteArray utf8 = before().toUtf8();
-    utf8.append(after().toUtf8());
+    QByteArray utf8(size() * maxUtf8PerUnit, Qt::Uninitialized);
+    platform::adviseHugePages(utf8.data(), utf8.size());
+    char *end = appendUtf8(utf8.data(), before());
+    end = appendUtf8(end, after());
+    utf8.truncate(end - utf8.constData());
     utf8.squeeze();
     return utf8;
 }
