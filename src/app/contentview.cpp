@@ -597,7 +597,7 @@ void ContentView::showText()
     m_shownNote = selection;
     // The window the edit came from already shows it.
     if (!s_passingEdit)
-        m_editor->setNoteText(m_store->text(), sameNote);
+        m_editor->setNoteUtf8(m_store->textBuffer()->toUtf8(), sameNote);
     m_editor->setReadOnly(!m_store->isEditable());
     m_notice->setText(m_store->readOnlyReason());
     m_notice->setVisible(!m_store->isEditable());

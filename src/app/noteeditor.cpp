@@ -174,7 +174,11 @@ QString NoteEditor::noteText() const
 
 void NoteEditor::setNoteText(const QString &text, bool sameNote)
 {
-    const QByteArray bytes = text.toUtf8();
+    setNoteUtf8(text.toUtf8(), sameNote);
+}
+
+void NoteEditor::setNoteUtf8(const QByteArray &bytes, bool sameNote)
+{
     const bool wasReadOnly = isReadOnly();
     m_replacing = true;
     setReadOnly(false);

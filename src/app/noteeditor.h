@@ -21,6 +21,8 @@ public:
     // changed elsewhere keeps the cursor and the scroll position where they were, as far as the
     // new text reaches.
     void setNoteText(const QString &text, bool sameNote);
+    // As setNoteText, for the text in UTF-8, as the editor keeps it.
+    void setNoteUtf8(const QByteArray &bytes, bool sameNote);
     // Several editors may show one document (setDocument); each change is told to the
     // store by one of them only.
     void setForwardsEdits(bool forwards);
