@@ -1,6 +1,7 @@
 #include "app/contentview.h"
 #include "app/penwickapp.h"
 #include "app/translations.h"
+#include "platform/freedmemory.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    platform::mapLargeBlocksApart();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Penwick"));
     // The desktop matches the windows to the installed entry by this name.

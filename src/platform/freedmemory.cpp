@@ -8,6 +8,19 @@
 
 namespace platform {
 
+namespace {
+
+constexpr int largeBlockBytes = 2 * 1024 * 1024;
+
+} // namespace
+
+void mapLargeBlocksApart()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, largeBlockBytes);
+#endif
+}
+
 void giveBackFreedMemory()
 {
 #ifdef __GLIBC__
