@@ -1,7 +1,7 @@
 #include "app/contentview.h"
 #include "app/penwickapp.h"
 #include "app/translations.h"
-#include "platform/freedmemory.h"
+#include "platform/allocator.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,7 +1,6 @@
 #include "preview/markdownview.h"
 
 #include "markdown/inline.h"
-#include "platform/freedmemory.h"
 #include "preview/previewlayout.h"
 #include "preview/previewstyle.h"
 #include "preview/steadyscrollbar.h"
@@ -17,7 +16,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include <bit>
 #include <utility>
 
 namespace {
@@ -468,7 +466,6 @@ void MarkdownView::replaceDocument()
     // Without undo, every removal would copy the rest of the document's text to compact it.
     old->setUndoRedoEnabled(true);
     m_retired.push_back(old);
-    m_tableGrowths = 0;
     m_backgroundWork.start();
 }
 
@@ -518,22 +515,6 @@ void MarkdownView::appendBlocks(const QDeadlineTimer &deadline, qsizetype limit)
         setTextCursor(QTextCursor(document()));
 }
 
-// The document keeps its text and its block tables in arrays that double as they fill, and the
-// heap keeps each outgrown array resident as a hole that nothing refills: 18 MB of a long note's
-// peak. They are given back each time an array may have doubled, a handful of times for the
-// longest note and never for a short one.
-void MarkdownView::giveBackOutgrownTables()
-{
-    const auto doublings = [](qsizetype size, int smallest) {
-        return std::bit_width(quint64(size) >> smallest);
-    };
-    const int growths = doublings(document()->characterCount(), 20) + doublings(m_written, 13);
-    if (growths == m_tableGrowths)
-        return;
-    m_tableGrowths = growths;
-    platform::giveBackFreedMemory();
-}
-
 // Enough blocks to fill the view, so that a note opened shows at once.
 void MarkdownView::writeFirstScreen()
 {
@@ -578,7 +559,6 @@ bool MarkdownView::doBackgroundWork(const QDeadlineTimer &deadline)
                && (m_written < m_parser.blockCount() || m_parsedLength < m_sourceSize)) {
             if (m_written < m_parser.blockCount()) {
                 appendBlocks(writingDeadline(deadline), blocksPerSlice);
-                giveBackOutgrownTables();
             } else {
                 parseMore();
             }

@@ -129,7 +129,6 @@ private:
     void watchLayout();
     void replaceDocument();
     bool takeDownRetired(const QDeadlineTimer &deadline);
-    void giveBackOutgrownTables();
     void updatePendingHeight();
     Anchor topAnchor() const;
     void keep(const Anchor &anchor);
@@ -153,7 +152,6 @@ private:
     qsizetype m_written = 0; // the parser's first blocks that are in the document
     BackgroundSlices m_backgroundWork;
     std::vector<QTextDocument *> m_retired; // replaced, still to be taken down
-    int m_tableGrowths = 0; // the document's arrays' doublings whose holes were given back
     QString m_pressedAnchor;
     QPoint m_pressPosition;
     bool m_scrollActionPending = false;

@@ -1,7 +1,6 @@
 #include "store/notestore.h"
 
 #include "platform/fileservices.h"
-#include "platform/freedmemory.h"
 
 #include <QFileInfo>
 #include <QPromise>
@@ -354,14 +353,9 @@ void NoteStore::startWrite()
     m_write = promise->future();
     WriteJob job {m_folder,      *m_currentPath, takeTextUtf8(),
                   m_knownDigest, m_knownStamp,   m_revision};
-    m_writer.start([this, promise, job = std::move(job)]() mutable {
+    m_writer.start([this, promise, job = std::move(job)] {
         promise->addResult(writeAside(job));
         promise->finish();
-        // The heap would keep a long note's bytes resident for good.
-        const bool large = job.utf8.size() >= platform::worthGivingBackBytes;
-        job.utf8 = QByteArray();
-        if (large)
-            platform::giveBackFreedMemory();
         QMetaObject::invokeMethod(this, &NoteStore::finishWrite, Qt::QueuedConnection);
     });
 }

@@ -1,4 +1,4 @@
-#include "platform/freedmemory.h"
+#include "platform/allocator.h"
 
 #include <cstdlib> // defines __GLIBC__ where glibc is the C library
 
@@ -18,13 +18,6 @@ void mapLargeBlocksApart()
 {
 #ifdef __GLIBC__
     mallopt(M_MMAP_THRESHOLD, largeBlockBytes);
-#endif
-}
-
-void giveBackFreedMemory()
-{
-#ifdef __GLIBC__
-    malloc_trim(0);
 #endif
 }
 
