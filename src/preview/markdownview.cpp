@@ -386,15 +386,18 @@ void MarkdownView::removeBlocksAfter(qsizetype kept, qsizetype removed)
 }
 
 // Takes out the text from the end of the kept block to `end`. The document hands the user state
-// of the last block taken out to the kept one, which keeps its own.
+// of the last block taken out to the kept one, which keeps its own. Within an edit, the cursor
+// does not lay out the kept block for its place on screen.
 void MarkdownView::removeAfter(const QTextBlock &kept, int end)
 {
     const int number = kept.blockNumber();
     const int kind = kept.userState();
     QTextCursor cursor(document());
+    cursor.beginEditBlock();
     cursor.setPosition(kept.position() + kept.length() - 1);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
+    cursor.endEditBlock();
     document()->findBlockByNumber(number).setUserState(kind);
 }
 
@@ -482,9 +485,11 @@ bool MarkdownView::takeDownRetired(const QDeadlineTimer &deadline)
         }
         const QTextBlock last = old->findBlockByNumber(count - takeDownStep - 1);
         QTextCursor cursor(old);
+        cursor.beginEditBlock();
         cursor.setPosition(last.position() + last.length() - 1);
         cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
+        cursor.endEditBlock();
     }
     return !m_retired.empty();
 }
