@@ -5,6 +5,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFontDatabase>
@@ -34,29 +35,71 @@ QString sampleNote()
 }
 
 // Everything a text block shows: kind, text, block geometry and each fragment's format.
+QString dumpBlock(const QTextBlock &block)
+{
+    const QTextBlockFormat format = block.blockFormat();
+    QString line = QStringLiteral("%1 [%2] margins %3 %4 %5 %6 indent %7")
+                       .arg(block.userState())
+                       .arg(block.text())
+                       .arg(format.topMargin())
+                       .arg(format.bottomMargin())
+                       .arg(format.leftMargin())
+                       .arg(format.rightMargin())
+                       .arg(format.textIndent());
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat chars = it.fragment().charFormat();
+        line += QStringLiteral(" {%1 %2 %3 %4 %5}")
+                    .arg(it.fragment().text(), chars.font().toString(), chars.anchorHref())
+                    .arg(chars.fontStrikeOut())
+                    .arg(chars.foreground().color().name(QColor::HexArgb));
+    }
+    return line;
+}
+
 QString dump(const QTextDocument &document)
 {
     QStringList lines;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        const QTextBlockFormat format = block.blockFormat();
-        QString line = QStringLiteral("%1 [%2] margins %3 %4 %5 %6 indent %7")
-                           .arg(block.userState())
-                           .arg(block.text())
-                           .arg(format.topMargin())
-                           .arg(format.bottomMargin())
-                           .arg(format.leftMargin())
-                           .arg(format.rightMargin())
-                           .arg(format.textIndent());
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat chars = it.fragment().charFormat();
-            line += QStringLiteral(" {%1 %2 %3 %4 %5}")
-                        .arg(it.fragment().text(), chars.font().toString(), chars.anchorHref())
-                        .arg(chars.fontStrikeOut())
-                        .arg(chars.foreground().color().name(QColor::HexArgb));
-        }
-        lines.append(line);
-    }
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        lines.append(dumpBlock(block));
     return lines.join(u'\n');
+}
+
+// The sample note over and over, each time after a numbered line: long enough that a view keeps
+// only the blocks near it in its document.
+QString numberedLongNote()
+{
+    QString note;
+    for (int part = 0; part < 450; ++part)
+        note +=
+            QStringLiteral("Part %1\n\n").arg(part, 4, 10, QLatin1Char('0')) + sampleNote() + u'\n';
+    return note;
+}
+
+// Where the view's document holds a block otherwise than a view given that block's text alone
+// shows it; empty when it holds every block so.
+QString firstMisshownBlock(const MarkdownView &view, const QString &source)
+{
+    const QTextDocument &document = *view.document();
+    const auto *layout = static_cast<const PreviewLayout *>(document.documentLayout());
+    const qsizetype firstPlace = view.spotAt(layout->blockTop(0)).place;
+    qsizetype place = firstPlace;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next(), ++place) {
+        const MarkdownView::SourceRange range = view.sourceRangeOf(place);
+        MarkdownView alone;
+        alone.setSource(source.sliced(range.begin, range.end - range.begin));
+        const QString expected = dumpBlock(alone.document()->begin());
+        if (alone.document()->blockCount() != 1 || dumpBlock(block) != expected)
+            return QStringLiteral("place %1 (block %2 of the document): %3, not %4")
+                .arg(place)
+                .arg(place - firstPlace)
+                .arg(dumpBlock(block), expected);
+    }
+    return {};
+}
+
+const PreviewLayout &layoutOf(const MarkdownView &view)
+{
+    return *static_cast<const PreviewLayout *>(view.document()->documentLayout());
 }
 
 std::vector<qreal> blockTops(const QTextDocument &document)
@@ -337,6 +380,114 @@ private Q_SLOTS:
         fresh.setSource(typed);
         QTRY_VERIFY_WITH_TIMEOUT(!fresh.hasBackgroundWork(), 60000);
         QCOMPARE(dump(*view.document()), dump(*fresh.document()));
+    }
+
+    // A long note's document holds the blocks near the view, each as it would show alone, however
+    // the view got there; it lets those far from the view go as it moves on.
+    void longNoteHoldsTheBlocksNearTheView_data()
+    {
+        QTest::addColumn<QString>("moves"); // a page down or up, or a jump to the middle or end
+        QTest::newRow("paging down") << QString(160, u'd');
+        QTest::newRow("jumping to the middle, then paging up") << "m" + QString(80, u'u');
+        QTest::newRow("jumping to the end and back to the start") << "eus";
+    }
+
+    void longNoteHoldsTheBlocksNearTheView()
+    {
+        QFETCH(QString, moves);
+        const QString note = numberedLongNote();
+        MarkdownView view;
+        view.resize(500, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.showNewSource(note);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        QVERIFY(view.document()->characterCount() < note.size() / 4);
+        QScrollBar *bar = view.verticalScrollBar();
+        for (const QChar move : moves) {
+            const int page = int(1.5 * view.viewport()->height());
+            const int to = move == u'd' ? bar->value() + page
+                : move == u'u'          ? bar->value() - page
+                : move == u'm'          ? bar->maximum() / 2
+                : move == u'e'          ? bar->maximum()
+                                        : 0;
+            bar->setValue(to);
+            QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+            const qreal top = bar->value();
+            QVERIFY(layoutOf(view).blockTop(0) <= std::max(top, view.document()->documentMargin()));
+            QVERIFY(layoutOf(view).blockTop(view.document()->blockCount()) >= top + view.height()
+                    || view.sourceRangeOf(view.spotAt(top).place).end == note.size());
+        }
+        QCOMPARE(firstMisshownBlock(view, note), QString());
+        QVERIFY(view.document()->characterCount() < 250'000);
+        if (moves.endsWith(u's'))
+            QCOMPARE(view.document()->begin().text(), "Part 0000");
+    }
+
+    // Text put in or taken out before the document's blocks moves them along; an edit that
+    // reaches into them starts them again there.
+    void editsBeforeTheBlocksHeld_data()
+    {
+        QTest::addColumn<qsizetype>("at");
+        QTest::addColumn<qsizetype>("removed");
+        QTest::addColumn<QString>("inserted");
+        QTest::newRow("heading put in at the top") << qsizetype(0) << qsizetype(0) << "# New\n\n";
+        QTest::newRow("first part taken out") << qsizetype(0) << qsizetype(900) << QString();
+        QTest::newRow("into the blocks held") << qsizetype(1000) << qsizetype(200'000) << "x";
+        QTest::newRow("all from before them taken out") << qsizetype(1000) << qsizetype(-1) << "";
+    }
+
+    void editsBeforeTheBlocksHeld()
+    {
+        QFETCH(qsizetype, at);
+        QFETCH(qsizetype, removed);
+        QFETCH(QString, inserted);
+        QString text = numberedLongNote();
+        const auto buffer = std::make_shared<TextBuffer>(text);
+        MarkdownView view;
+        view.resize(500, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.showNewSource(buffer);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+
+        if (removed < 0)
+            removed = text.size() - at;
+        text.replace(at, removed, inserted);
+        buffer->replace(at, removed, inserted);
+        view.setEditedSource(buffer, {at, removed, inserted.size()});
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        QCOMPARE(firstMisshownBlock(view, text), QString());
+    }
+
+    // Everything selected is copied, also the parts of a long note its document does not hold.
+    void selectingAllCopiesAllOfALongNote()
+    {
+        const QString note = numberedLongNote();
+        MarkdownView view;
+        view.resize(500, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.showNewSource(note);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        view.selectAll();
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() - view.height());
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        view.copy();
+        const QString copied = QApplication::clipboard()->text();
+        qsizetype from = 0;
+        for (int part = 0; part < 450; ++part) {
+            from =
+                copied.indexOf(QStringLiteral("Part %1").arg(part, 4, 10, QLatin1Char('0')), from);
+            QVERIFY2(from >= 0, qPrintable(QString::number(part)));
+        }
+        MarkdownView sample;
+        sample.setSource(sampleNote());
+        QVERIFY(copied.endsWith(sample.document()->lastBlock().text()));
     }
 
     // Another note takes the view at once, from its top with nothing selected, and nothing of the

@@ -10,11 +10,14 @@
 #include <QDesktopServices>
 #include <QFontDatabase>
 #include <QLocale>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <utility>
 
@@ -35,6 +38,13 @@ constexpr qsizetype parseChunk = 32 * 1024;
 constexpr qsizetype maxBlocksAtOnce = 100;
 constexpr qsizetype blocksPerSlice = 40;
 constexpr int takeDownStep = 100;
+// A note longer than this keeps in its document only the blocks near the view: every block of a
+// long note in the document would hold several times its text in memory. Its document may grow
+// to as many characters as this while the view moves, before the blocks far from it go.
+constexpr qsizetype windowCharacters = 200'000;
+// How far above and below the view blocks are kept written, in heights of the view.
+constexpr qreal windowReach = 2;
+constexpr qsizetype blocksPerStep = 8;
 
 // Where the line that holds position ends (after its line feed), or the text's end.
 qsizetype lineEndFrom(const TextBuffer &text, qsizetype position)
@@ -232,12 +242,12 @@ void MarkdownView::setSource(const QString &source)
     m_parsedLength = wholeTextParsed
         ? source.size()
         : lineEndFrom(*m_text, std::clamp<qsizetype>(m_parsedLength + shift, 0, source.size()));
+    const QScopedValueRollback busy(m_changing, true);
     apply(updateParser());
-    if (m_parsedLength == m_sourceSize)
+    if (m_parsedLength == m_sourceSize && !isWindowed())
         appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
-    updatePendingHeight();
-    if (hasBackgroundWork())
-        m_backgroundWork.start();
+    updateEstimates();
+    afterChange();
 }
 
 void MarkdownView::setEditedSource(std::shared_ptr<const TextBuffer> text, const TextEdit &edit)
@@ -246,10 +256,19 @@ void MarkdownView::setEditedSource(std::shared_ptr<const TextBuffer> text, const
     m_text = std::move(text);
     m_sourceSize = m_text->size();
     m_parsedLength = std::clamp<qsizetype>(parsed.parsed, 0, m_sourceSize);
+    const QScopedValueRollback busy(m_changing, true);
     apply(m_parser.update(m_text, m_parsedLength, parsed.edit));
-    if (m_parsedLength == m_sourceSize)
+    if (m_parsedLength == m_sourceSize && !isWindowed())
         appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
-    updatePendingHeight();
+    updateEstimates();
+    afterChange();
+}
+
+// The blocks near the view are written at once, and the rest is left to the background.
+void MarkdownView::afterChange()
+{
+    m_changing = false;
+    fitWindowToView();
     if (hasBackgroundWork())
         m_backgroundWork.start();
 }
@@ -263,12 +282,13 @@ void MarkdownView::showNewSource(std::shared_ptr<const TextBuffer> text)
 {
     takeNewText(std::move(text));
     m_parsedLength = lineEndFrom(*m_text, std::min(m_sourceSize, firstParse));
+    const QScopedValueRollback busy(m_changing, true);
     updateParser();
     dropBlocksFrom(0);
+    m_perCharacter = 0;
     writeFirstScreen();
     showFromTop();
-    if (hasBackgroundWork())
-        m_backgroundWork.start();
+    afterChange();
 }
 
 QString MarkdownView::source() const
@@ -309,8 +329,29 @@ bool MarkdownView::hasBackgroundWork() const
 
 bool MarkdownView::hasTextPending() const
 {
-    return m_layout->hasStaleBlocks() || m_written < m_parser.blockCount()
-        || m_parsedLength < m_sourceSize;
+    return m_layout->hasStaleBlocks() || wantsBlocks() || m_parsedLength < m_sourceSize;
+}
+
+// A long note's document takes blocks only as far as the view reaches, and only when its last
+// block is within reach: where the view jumped past it, the document starts again there.
+bool MarkdownView::wantsBlocks() const
+{
+    if (m_written >= m_parser.blockCount())
+        return false;
+    if (!isWindowed())
+        return true;
+    if (m_written == m_first)
+        return true;
+    const qreal end = m_layout->blockTop(int(m_written - m_first));
+    const Reach sight = reach();
+    return end < sight.bottom && end >= sight.top;
+}
+
+MarkdownView::Reach MarkdownView::reach() const
+{
+    const qreal top = verticalScrollBar()->value();
+    const qreal height = viewport()->height();
+    return {top - windowReach * height, top + (1 + windowReach) * height};
 }
 
 // Text blocks are known by position, like the Markdown blocks: the ones that changed are
@@ -323,11 +364,22 @@ void MarkdownView::apply(markdown::IncrementalParser::Change change)
         return;
     if (change.first >= m_written)
         return;
+    // Blocks before the document's first renumber the ones in it; a change that reaches into it
+    // from there starts it again at the change.
+    if (change.first < m_first) {
+        if (change.first + change.removed <= m_first) {
+            m_first += change.inserted - change.removed;
+            m_written += change.inserted - change.removed;
+        } else {
+            startWindowAt(change.first);
+        }
+        return;
+    }
     // Blocks that only come or only go are put in or taken out after the block before them,
     // which keeps its text and its lines, so that a line typed or deleted at the end of a long
     // note costs no more than one typed in a block.
     const bool onlyComeOrGo = change.removed == 0 || change.inserted == 0;
-    if (change.first > 0 && onlyComeOrGo
+    if (change.first > m_first && onlyComeOrGo
         && fitsAtOnce(change.first, change.removed, change.inserted)) {
         if (change.inserted == 0)
             removeBlocksAfter(change.first - 1, change.removed);
@@ -359,8 +411,8 @@ bool MarkdownView::fitsAtOnce(qsizetype first, qsizetype removed, qsizetype inse
 
 void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype inserted)
 {
-    const QTextBlock firstOld = document()->findBlockByNumber(int(first));
-    const QTextBlock lastOld = document()->findBlockByNumber(int(first + removed - 1));
+    const QTextBlock firstOld = textBlockOf(first);
+    const QTextBlock lastOld = textBlockOf(first + removed - 1);
     tellRetyped(firstOld, removed, inserted);
     QTextCursor cursor(document());
     cursor.beginEditBlock();
@@ -378,8 +430,8 @@ void MarkdownView::replaceBlocks(qsizetype first, qsizetype removed, qsizetype i
 
 void MarkdownView::removeBlocksAfter(qsizetype kept, qsizetype removed)
 {
-    const QTextBlock keptBlock = document()->findBlockByNumber(int(kept));
-    const QTextBlock lastOld = document()->findBlockByNumber(int(kept + removed));
+    const QTextBlock keptBlock = textBlockOf(kept);
+    const QTextBlock lastOld = textBlockOf(kept + removed);
     tellKeptBefore(keptBlock);
     removeAfter(keptBlock, lastOld.position() + lastOld.length() - 1);
     m_written -= removed;
@@ -403,7 +455,7 @@ void MarkdownView::removeAfter(const QTextBlock &kept, int end)
 
 void MarkdownView::insertBlocksAfter(qsizetype kept, qsizetype inserted)
 {
-    const QTextBlock keptBlock = document()->findBlockByNumber(int(kept));
+    const QTextBlock keptBlock = textBlockOf(kept);
     tellKeptBefore(keptBlock);
     QTextCursor cursor(document());
     cursor.beginEditBlock();
@@ -439,11 +491,41 @@ void MarkdownView::dropBlocksFrom(qsizetype first)
         return;
     if (first == 0) {
         replaceDocument();
+    } else if (first <= m_first) {
+        clearDocument();
     } else {
-        removeAfter(document()->findBlockByNumber(int(first - 1)),
-                    document()->characterCount() - 1);
+        removeAfter(textBlockOf(first - 1), document()->characterCount() - 1);
     }
+    m_first = std::min(m_first, first);
     m_written = first;
+}
+
+// The document of a window is short, and clearing it keeps the view where it is.
+void MarkdownView::clearDocument()
+{
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+}
+
+QTextBlock MarkdownView::textBlockOf(qsizetype block) const
+{
+    return document()->findBlockByNumber(int(block - m_first));
+}
+
+bool MarkdownView::isWindowed() const
+{
+    return m_sourceSize > windowCharacters;
+}
+
+// The document starts again with the block, which the blocks near the view follow.
+void MarkdownView::startWindowAt(qsizetype block)
+{
+    if (m_written > m_first)
+        clearDocument();
+    m_first = m_written = block;
 }
 
 // Clearing a long document frees the layout of every block in one turn, tens of milliseconds for
@@ -501,15 +583,16 @@ void MarkdownView::appendBlocks(const QDeadlineTimer &deadline, qsizetype limit)
     const qsizetype end = std::min(m_parser.blockCount(), m_written + limit);
     if (m_written >= end)
         return;
-    const bool wasEmpty = m_written == 0;
+    const bool wasEmpty = m_written == m_first;
     if (!wasEmpty)
         tellKeptBefore(document()->lastBlock());
+    const bool selectedToEnd = selectsTo(QTextCursor::End);
     // Within an edit, the cursor does not lay out the line it moves to for its place on screen.
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     do {
-        if (m_written > 0)
+        if (m_written > m_first)
             cursor.insertBlock();
         writeBlock(cursor, m_parser.block(m_written));
         ++m_written;
@@ -518,6 +601,83 @@ void MarkdownView::appendBlocks(const QDeadlineTimer &deadline, qsizetype limit)
     // The view's own cursor sat where the blocks went in and moved along with them.
     if (wasEmpty)
         setTextCursor(QTextCursor(document()));
+    if (selectedToEnd)
+        selectOnTo(QTextCursor::End);
+}
+
+// Blocks before the document's first go in at its start. The document hands the formats and the
+// kind of the block a new one is put in front of to the new one, so that block's are put back.
+void MarkdownView::prependBlocks(qsizetype count)
+{
+    const qsizetype from = std::max<qsizetype>(0, m_first - count);
+    const QTextBlock oldFirst = document()->begin();
+    const QTextBlockFormat format = oldFirst.blockFormat();
+    const QTextCharFormat charFormat = oldFirst.charFormat();
+    const int kind = oldFirst.userState();
+    std::vector<int> kinds;
+    const bool selectedToStart = selectsTo(QTextCursor::Start);
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (qsizetype block = from; block < m_first; ++block) {
+        writeBlock(cursor, m_parser.block(block));
+        kinds.push_back(cursor.block().userState());
+        cursor.insertBlock(format, charFormat);
+    }
+    kinds.push_back(kind);
+    cursor.endEditBlock();
+    QTextBlock block = document()->begin();
+    for (const int kind : kinds) {
+        block.setUserState(kind);
+        block = block.next();
+    }
+    m_first = from;
+    if (selectedToStart)
+        selectOnTo(QTextCursor::Start);
+}
+
+// The first blocks are taken out. The block that becomes the first keeps its formats and kind.
+void MarkdownView::removeFirstBlocks(qsizetype count)
+{
+    const QTextBlock kept = document()->findBlockByNumber(int(count));
+    const QTextBlockFormat format = kept.blockFormat();
+    const QTextCharFormat charFormat = kept.charFormat();
+    const int kind = kept.userState();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.setPosition(kept.position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.setBlockFormat(format);
+    cursor.setBlockCharFormat(charFormat);
+    cursor.endEditBlock();
+    document()->begin().setUserState(kind);
+    m_first += count;
+}
+
+// A selection that reaches an end of the document stands for one that reaches that end of the
+// note: it goes on over the blocks put in there.
+bool MarkdownView::selectsTo(QTextCursor::MoveOperation end) const
+{
+    const QTextCursor selection = textCursor();
+    if (!selection.hasSelection())
+        return false;
+    return end == QTextCursor::Start ? selection.selectionStart() == 0
+                                     : selection.selectionEnd() == document()->characterCount() - 1;
+}
+
+void MarkdownView::selectOnTo(QTextCursor::MoveOperation end)
+{
+    const QTextCursor selection = textCursor();
+    const bool forward = selection.position() > selection.anchor();
+    const int start = end == QTextCursor::Start ? 0 : selection.selectionStart();
+    const int stop =
+        end == QTextCursor::End ? document()->characterCount() - 1 : selection.selectionEnd();
+    QTextCursor extended(document());
+    extended.setPosition(forward ? start : stop);
+    extended.setPosition(forward ? stop : start, QTextCursor::KeepAnchor);
+    // The view would scroll to the moved end of the selection.
+    const int shown = verticalScrollBar()->value();
+    setTextCursor(extended);
+    verticalScrollBar()->setValue(shown);
 }
 
 // Enough blocks to fill the view, so that a note opened shows at once.
@@ -531,7 +691,7 @@ void MarkdownView::writeFirstScreen()
         else
             parseMore();
     }
-    updatePendingHeight();
+    updateEstimates();
 }
 
 // The parser is given the text up to a line further, as an edit that adds it to what it held.
@@ -559,50 +719,140 @@ bool MarkdownView::doBackgroundWork(const QDeadlineTimer &deadline)
     if (takeDownRetired(deadline))
         return true;
     const Anchor anchor = topAnchor();
-    if (!m_layout->layOutStaleBlocks(deadline)) {
-        while (!deadline.hasExpired()
-               && (m_written < m_parser.blockCount() || m_parsedLength < m_sourceSize)) {
-            if (m_written < m_parser.blockCount()) {
-                appendBlocks(writingDeadline(deadline), blocksPerSlice);
-            } else {
-                parseMore();
+    {
+        const QScopedValueRollback busy(m_changing, true);
+        if (!m_layout->layOutStaleBlocks(deadline)) {
+            while (!deadline.hasExpired() && (wantsBlocks() || m_parsedLength < m_sourceSize)) {
+                if (wantsBlocks())
+                    appendBlocks(writingDeadline(deadline), blocksPerSlice);
+                else
+                    parseMore();
             }
+            measureCharacters();
+            updateEstimates();
         }
-        updatePendingHeight();
+        keep(anchor);
     }
-    keep(anchor);
+    fitWindowToView();
     Q_EMIT placesMoved();
     return hasBackgroundWork();
 }
 
-// What is not in the document yet is guessed to be as tall, for its length, as what is.
-void MarkdownView::updatePendingHeight()
+// What is not in the document is guessed to be as tall, for its length, as what is. A long note's
+// guess changes only when its document's blocks do, not at every keystroke: the text above the
+// view would move with every change of it.
+void MarkdownView::updateEstimates()
 {
-    const qsizetype shown = document()->characterCount();
-    const qsizetype pending = hasTextPending() ? std::max<qsizetype>(0, m_sourceSize - shown) : 0;
-    qreal perCharacter = 0;
-    if (shown > 2000) {
-        perCharacter = m_layout->blocksHeight() / shown;
-    } else {
+    if (!isWindowed() || m_perCharacter == 0)
+        measureCharacters();
+    const qsizetype begin = writtenSourceBegin();
+    m_layout->setAboveHeight(qreal(begin) * m_perCharacter);
+    m_layout->setPendingHeight(qreal(m_sourceSize - writtenSourceEnd()) * m_perCharacter);
+}
+
+void MarkdownView::measureCharacters()
+{
+    const qsizetype begin = writtenSourceBegin();
+    const qsizetype shown = writtenSourceEnd() - begin;
+    // A long note's document may hold no more than the screens near the view, which still make a
+    // better guess than its font.
+    if (shown > (isWindowed() ? 500 : 2000)) {
+        m_perCharacter = m_layout->blocksHeight() / qreal(shown);
+    } else if (m_perCharacter == 0 || !isWindowed()) {
         const QFontMetricsF metrics(font());
         const qreal width =
             std::max<qreal>(metrics.averageCharWidth(), viewport()->width() - 2 * padding);
-        perCharacter = metrics.lineSpacing() * metrics.averageCharWidth() / width;
+        m_perCharacter = metrics.lineSpacing() * metrics.averageCharWidth() / width;
     }
-    m_layout->setPendingHeight(pending * perCharacter);
 }
 
+// The block at the top of the view, or the written block nearest to it, and how far below that
+// block's top the view begins.
 MarkdownView::Anchor MarkdownView::topAnchor() const
 {
+    if (m_written == m_first)
+        return {-1, 0};
     const qreal top = verticalScrollBar()->value();
     const int block = m_layout->blockAt(top);
-    return {block, top - m_layout->blockTop(block)};
+    return {m_first + block, top - m_layout->blockTop(block)};
 }
 
-// Blocks above the view that are laid out again move what is in sight; it is put back.
+// Blocks above the view that are laid out again, or come or go, move what is in sight; it is put
+// back.
 void MarkdownView::keep(const Anchor &anchor)
 {
-    verticalScrollBar()->setValue(qRound(m_layout->blockTop(anchor.block) + anchor.offset));
+    if (anchor.block < m_first || anchor.block >= m_written)
+        return;
+    verticalScrollBar()->setValue(
+        qRound(m_layout->blockTop(int(anchor.block - m_first)) + anchor.offset));
+}
+
+// A long note's document holds the blocks within reach of the view, and the ones it wrote before
+// while it has room for them. It starts again where the view jumped to, takes the blocks that
+// come within reach, and lets those out of reach go when it holds too many characters. Each step
+// keeps the view on the text it shows.
+void MarkdownView::fitWindowToView()
+{
+    if (!isWindowed() || m_changing || m_parser.blockCount() == 0 || m_perCharacter <= 0)
+        return;
+    const QScopedValueRollback busy(m_changing, true);
+    const qsizetype first = m_first;
+    const qsizetype written = m_written;
+    if (!restartWindowIfApart())
+        return;
+    while (wantsBlocks())
+        appendBlocks(QDeadlineTimer::Forever, blocksPerStep);
+    while (m_first > 0 && m_written > m_first && m_layout->blockTop(0) > reach().top) {
+        const Anchor anchor = topAnchor();
+        prependBlocks(blocksPerStep);
+        updateEstimates();
+        keep(anchor);
+    }
+    if (document()->characterCount() > windowCharacters && !textCursor().hasSelection())
+        dropBlocksOutOfReach();
+    if (m_first == first && m_written == written)
+        return;
+    const Anchor anchor = topAnchor();
+    measureCharacters();
+    updateEstimates();
+    keep(anchor);
+    m_backgroundWork.start(); // which tells of the places moved
+}
+
+// A view that jumped to where the document holds nothing has the document start again at the
+// block estimated to stand there, once the text there is parsed; false while it is not.
+bool MarkdownView::restartWindowIfApart()
+{
+    const Reach sight = reach();
+    const qsizetype count = m_written - m_first;
+    if (count > 0 && m_layout->blockTop(int(count)) >= sight.top
+        && m_layout->blockTop(0) <= sight.bottom)
+        return true;
+    const qreal top = verticalScrollBar()->value() - document()->documentMargin();
+    auto position = qsizetype(std::max<qreal>(0, top) / m_perCharacter);
+    if (position >= m_parsedLength) {
+        if (m_parsedLength < m_sourceSize)
+            return false;
+        position = m_parsedLength - 1;
+    }
+    startWindowAt(m_parser.blockAt(position));
+    updateEstimates();
+    return true;
+}
+
+void MarkdownView::dropBlocksOutOfReach()
+{
+    const Reach sight = reach();
+    const int firstKept = m_layout->blockAt(sight.top);
+    if (firstKept > 0) {
+        const Anchor anchor = topAnchor();
+        removeFirstBlocks(firstKept);
+        updateEstimates();
+        keep(anchor);
+    }
+    const qsizetype lastKept = m_first + m_layout->blockAt(sight.bottom);
+    if (lastKept + 1 < m_written)
+        dropBlocksFrom(lastKept + 1);
 }
 
 void MarkdownView::writeBlock(QTextCursor &cursor, const Block &block) const
@@ -697,10 +947,17 @@ void MarkdownView::changeEvent(QEvent *event)
     QTextEdit::changeEvent(event);
     if (event->type() != QEvent::PaletteChange && event->type() != QEvent::FontChange)
         return;
+    const QScopedValueRollback busy(m_changing, true);
     dropBlocksFrom(0);
+    m_perCharacter = 0;
     writeFirstScreen();
-    if (hasBackgroundWork())
-        m_backgroundWork.start();
+    afterChange();
+}
+
+void MarkdownView::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    fitWindowToView();
 }
 
 // The blocks in sight are laid out for the current width before they are painted.
@@ -725,16 +982,63 @@ void MarkdownView::watchUserScrolls()
     connect(bar, &QAbstractSlider::actionTriggered, this,
             [this, bar] { m_scrollActionPending = bar->sliderPosition() != bar->value(); });
     connect(bar, &QAbstractSlider::valueChanged, this, [this] {
+        fitWindowToView();
         if (std::exchange(m_scrollActionPending, false) || m_takingKey)
             Q_EMIT scrolledByUser();
     });
 }
 
+// The cursor goes to the start or the end of the note, which a long note's document may not
+// hold: the view goes there first.
 void MarkdownView::keyPressEvent(QKeyEvent *event)
 {
     m_takingKey = true;
+    if (event->matches(QKeySequence::MoveToStartOfDocument))
+        verticalScrollBar()->setValue(0);
+    else if (event->matches(QKeySequence::MoveToEndOfDocument))
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     QTextEdit::keyPressEvent(event);
     m_takingKey = false;
+}
+
+// A selection that reaches an end of a long note's document reaches that end of the note: the
+// blocks beyond it, which the document does not hold, are written for the copy.
+QMimeData *MarkdownView::createMimeDataFromSelection() const
+{
+    const bool fromStart = m_first > 0 && selectsTo(QTextCursor::Start);
+    const bool toEnd = m_written < m_parser.blockCount() && selectsTo(QTextCursor::End);
+    if (!fromStart && !toEnd)
+        return QTextEdit::createMimeDataFromSelection();
+    QTextDocument whole;
+    whole.setDefaultFont(document()->defaultFont());
+    QTextCursor cursor(&whole);
+    bool empty = true;
+    const auto writeBlocks = [&](qsizetype from, qsizetype to) {
+        for (qsizetype block = from; block < to; ++block) {
+            if (!std::exchange(empty, false))
+                cursor.insertBlock();
+            writeBlock(cursor, m_parser.block(block));
+        }
+    };
+    if (fromStart)
+        writeBlocks(0, m_first);
+    if (!std::exchange(empty, false))
+        cursor.insertBlock();
+    cursor.insertFragment(QTextDocumentFragment(textCursor()));
+    if (toEnd)
+        writeBlocks(m_written, m_parser.blockCount());
+    auto *data = new QMimeData;
+    data->setText(whole.toPlainText());
+    data->setHtml(whole.toHtml());
+    return data;
+}
+
+// The text before the document's first block is left out of it.
+qsizetype MarkdownView::writtenSourceBegin() const
+{
+    if (m_first == 0)
+        return 0;
+    return m_first < m_parser.blockCount() ? m_parser.extent(m_first).begin : m_parsedLength;
 }
 
 qsizetype MarkdownView::writtenSourceEnd() const
@@ -742,10 +1046,16 @@ qsizetype MarkdownView::writtenSourceEnd() const
     return m_written < m_parser.blockCount() ? m_parser.extent(m_written).begin : m_parsedLength;
 }
 
+// The text before the document's first block is one place, as the text after its last is.
+qsizetype MarkdownView::placesAbove() const
+{
+    return m_first > 0 ? 1 : 0;
+}
+
 qsizetype MarkdownView::placeCount() const
 {
     const bool pending = writtenSourceEnd() < m_sourceSize;
-    return std::max<qsizetype>(1, m_written + (pending ? 1 : 0));
+    return std::max<qsizetype>(1, placesAbove() + m_written - m_first + (pending ? 1 : 0));
 }
 
 // The first place also holds the blank lines before the first block.
@@ -753,14 +1063,18 @@ qsizetype MarkdownView::placeBegin(qsizetype place) const
 {
     if (place == 0)
         return 0;
-    return place < m_written ? m_parser.extent(place).begin : writtenSourceEnd();
+    const qsizetype block = m_first + place - placesAbove();
+    return block < m_written ? m_parser.extent(block).begin : writtenSourceEnd();
 }
 
 qsizetype MarkdownView::placeAtSource(qsizetype position) const
 {
     if (position >= writtenSourceEnd())
         return placeCount() - 1;
-    return std::min(m_parser.blockAt(position), placeCount() - 1);
+    const qsizetype block = m_parser.blockAt(position);
+    if (block < m_first)
+        return 0;
+    return std::min(placesAbove() + block - m_first, placeCount() - 1);
 }
 
 MarkdownView::SourceRange MarkdownView::sourceRangeOf(qsizetype place) const
@@ -772,7 +1086,7 @@ MarkdownView::SourceRange MarkdownView::sourceRangeOf(qsizetype place) const
 // included, so that the tops and the ends of two views meet.
 qreal MarkdownView::placeTop(qsizetype place) const
 {
-    return place == 0 ? 0 : m_layout->blockTop(int(place));
+    return place == 0 ? 0 : m_layout->blockTop(int(place - placesAbove()));
 }
 
 qreal MarkdownView::placeBottom(qsizetype place) const
@@ -782,9 +1096,13 @@ qreal MarkdownView::placeBottom(qsizetype place) const
 
 MarkdownView::Spot MarkdownView::spotAt(qreal y) const
 {
-    qsizetype place = m_written == 0 ? 0 : qsizetype(m_layout->blockAt(y));
-    if (placeCount() > m_written && y >= placeTop(m_written))
-        place = m_written;
+    const qsizetype above = placesAbove();
+    const qsizetype written = m_written - m_first;
+    qsizetype place = written == 0 ? above : above + m_layout->blockAt(y);
+    if (above > 0 && y < placeTop(above))
+        place = 0;
+    if (placeCount() > above + written && y >= placeTop(above + written))
+        place = above + written;
     place = std::min(place, placeCount() - 1);
     const qreal top = placeTop(place);
     const qreal height = placeBottom(place) - top;
@@ -795,7 +1113,7 @@ qreal MarkdownView::heightOf(const Spot &spot)
 {
     const qsizetype place = std::clamp<qsizetype>(spot.place, 0, placeCount() - 1);
     const qreal top = placeTop(place);
-    if (place < m_written)
+    if (place >= placesAbove() && place < placesAbove() + m_written - m_first)
         m_layout->layOutRange(top, top + viewport()->height());
     return top + spot.fraction * (placeBottom(place) - top);
 }

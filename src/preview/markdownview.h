@@ -5,13 +5,13 @@
 #include "preview/backgroundslices.h"
 #include "preview/previewlayout.h"
 
+#include <QTextCursor>
 #include <QTextEdit>
 
 #include <vector>
 
 class QDeadlineTimer;
 class QTextBlock;
-class QTextCursor;
 
 // The live preview: a note's Markdown drawn block by block, selectable and copyable. It is a
 // read-only text document with one text block per Markdown block; a new source replaces only
@@ -20,7 +20,9 @@ class QTextCursor;
 //
 // A long note is not drawn all at once: its first screen is, and the rest of its text is parsed,
 // put into the document and laid out in slices while the event loop is idle, its height
-// estimated until then. The document always holds the first blocks of the text, in order.
+// estimated until then. A very long note's document holds only the blocks near the view, which
+// follow it as it moves, and the text before and after them is estimated the same way. The
+// document always holds blocks of the text in order, without a gap.
 // The note's text is only ever inserted as plain text: nothing in it is taken for rich text.
 class MarkdownView : public QTextEdit
 {
@@ -57,9 +59,9 @@ public:
     bool hasBackgroundWork() const;
 
     // A place in the text shown, named by the source, for following another view of it. A place
-    // is a block with the blank lines after it, or all the text still to be written in the
-    // background, which is one place after the written blocks. A spot is a height in a place,
-    // from 0 at its top to 1 at the next place's top.
+    // is a block with the blank lines after it; or all the text after the written blocks, which is
+    // one place after them; or all the text before them, one place before them. A spot is a
+    // height in a place, from 0 at its top to 1 at the next place's top.
     struct Spot
     {
         qsizetype place = 0;
@@ -101,13 +103,21 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     QVariant loadResource(int type, const QUrl &name) override;
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     struct Anchor
     {
-        int block;
+        qsizetype block; // the parser's
         qreal offset;
+    };
+    // The heights (document coordinates) the document's blocks should reach to.
+    struct Reach
+    {
+        qreal top;
+        qreal bottom;
     };
 
     void apply(markdown::IncrementalParser::Change change);
@@ -119,7 +129,21 @@ private:
     void tellKeptBefore(const QTextBlock &block);
     void tellRetyped(const QTextBlock &block, qsizetype removed, qsizetype inserted);
     void dropBlocksFrom(qsizetype first);
+    void clearDocument();
     void appendBlocks(const QDeadlineTimer &deadline, qsizetype limit);
+    void prependBlocks(qsizetype count);
+    void removeFirstBlocks(qsizetype count);
+    bool selectsTo(QTextCursor::MoveOperation end) const;
+    void selectOnTo(QTextCursor::MoveOperation end);
+    QTextBlock textBlockOf(qsizetype block) const;
+    bool isWindowed() const;
+    void startWindowAt(qsizetype block);
+    void fitWindowToView();
+    bool restartWindowIfApart();
+    void dropBlocksOutOfReach();
+    bool wantsBlocks() const;
+    Reach reach() const;
+    void afterChange();
     void writeFirstScreen();
     void parseMore();
     void takeNewText(std::shared_ptr<const TextBuffer> text);
@@ -129,13 +153,16 @@ private:
     void watchLayout();
     void replaceDocument();
     bool takeDownRetired(const QDeadlineTimer &deadline);
-    void updatePendingHeight();
+    void updateEstimates();
+    void measureCharacters();
     Anchor topAnchor() const;
     void keep(const Anchor &anchor);
     void writeBlock(QTextCursor &cursor, const Block &block) const;
     void watchUserScrolls();
+    qsizetype placesAbove() const;
     qsizetype placeCount() const;
     qsizetype placeBegin(qsizetype place) const;
+    qsizetype writtenSourceBegin() const;
     qsizetype writtenSourceEnd() const;
     qreal placeTop(qsizetype place) const;
     qreal placeBottom(qsizetype place) const;
@@ -149,7 +176,10 @@ private:
     std::shared_ptr<const TextBuffer> m_text = std::make_shared<const TextBuffer>();
     qsizetype m_sourceSize = 0;
     qsizetype m_parsedLength = 0; // the parser holds the first m_parsedLength characters
-    qsizetype m_written = 0; // the parser's first blocks that are in the document
+    qsizetype m_first = 0; // the parser's blocks [m_first, m_written) are in the document
+    qsizetype m_written = 0;
+    qreal m_perCharacter = 0; // the estimated height of a character of the source
+    bool m_changing = false; // the document is being changed, and the view must not move it
     BackgroundSlices m_backgroundWork;
     std::vector<QTextDocument *> m_retired; // replaced, still to be taken down
     QString m_pressedAnchor;

@@ -57,6 +57,12 @@ qreal PreviewLayout::margin() const
     return document()->documentMargin();
 }
 
+// Where the document's first block begins: below the margin and the text before it.
+qreal PreviewLayout::origin() const
+{
+    return margin() + m_aboveHeight;
+}
+
 // The blocks that changed are laid out again; the others keep their lines and only move. A new
 // width leaves every block waiting, with its old height as the estimate.
 void PreviewLayout::documentChanged(int from, int charsRemoved, int charsAdded)
@@ -119,7 +125,7 @@ void PreviewLayout::layOutChanged(int first, int newAffected, int oldAffected,
     forgetLines(first, newAffected, oldAffected);
     std::vector<qreal> heights;
     heights.reserve(newAffected);
-    qreal top = margin() + m_tops[first];
+    qreal top = origin() + m_tops[first];
     for (QTextBlock block = firstBlock;
          block.isValid() && block.blockNumber() < first + newAffected; block = block.next()) {
         heights.push_back(nearSight(top) ? layOutForPainting(block) : layOutBlock(block, false));
@@ -198,7 +204,7 @@ PreviewLayout::ShownBlock PreviewLayout::shownBlock(const QTextBlock &block) con
 QRectF PreviewLayout::changedArea(int first, int newAffected, bool moved,
                                   const std::optional<ShownBlock> &before) const
 {
-    const qreal top = margin() + m_tops[first];
+    const qreal top = origin() + m_tops[first];
     const QRectF blocks(0, top, m_width, moved ? 1e9 : m_tops[first + newAffected] - m_tops[first]);
     if (!before || newAffected != 1 || !m_hasLines[first])
         return blocks;
@@ -299,7 +305,7 @@ void PreviewLayout::layOutStaleIn(qreal top, qreal bottom)
         return;
     const int first = blockAt(top);
     bool changed = false;
-    qreal y = m_tops[first] + margin();
+    qreal y = origin() + m_tops[first];
     for (QTextBlock block = document()->findBlockByNumber(first); block.isValid() && y <= bottom;
          block = block.next()) {
         changed |= layOutIfStale(block, true);
@@ -311,7 +317,7 @@ void PreviewLayout::layOutStaleIn(qreal top, qreal bottom)
     moveTopsFrom(first);
     if (m_tops.back() != oldEnd)
         Q_EMIT documentSizeChanged(documentSize());
-    Q_EMIT update(QRectF(0, margin() + m_tops[first], m_width, 1e9));
+    Q_EMIT update(QRectF(0, origin() + m_tops[first], m_width, 1e9));
 }
 
 bool PreviewLayout::layOutStaleBlocks(const QDeadlineTimer &deadline)
@@ -331,6 +337,15 @@ bool PreviewLayout::layOutStaleBlocks(const QDeadlineTimer &deadline)
     return m_staleCount > 0;
 }
 
+void PreviewLayout::setAboveHeight(qreal height)
+{
+    if (height == m_aboveHeight)
+        return;
+    m_aboveHeight = height;
+    Q_EMIT documentSizeChanged(documentSize());
+    Q_EMIT update(QRectF(0, 0, 1e9, 1e9));
+}
+
 void PreviewLayout::setPendingHeight(qreal height)
 {
     if (height == m_pendingHeight)
@@ -341,7 +356,7 @@ void PreviewLayout::setPendingHeight(qreal height)
 
 qreal PreviewLayout::blockTop(int number) const
 {
-    return margin() + m_tops[std::clamp<size_t>(number, 0, m_tops.size() - 1)];
+    return origin() + m_tops[std::clamp<size_t>(number, 0, m_tops.size() - 1)];
 }
 
 // A screen above and below the view, so that scrolling a little, or typing, finds the lines there.
@@ -416,7 +431,7 @@ qreal PreviewLayout::layOutLines(const QTextBlock &block, QTextLayout &layout) c
 
 QSizeF PreviewLayout::documentSize() const
 {
-    return QSizeF(m_width, m_tops.back() + m_pendingHeight + 2 * margin());
+    return QSizeF(m_width, m_aboveHeight + m_tops.back() + m_pendingHeight + 2 * margin());
 }
 
 QRectF PreviewLayout::frameBoundingRect(QTextFrame *) const
@@ -432,12 +447,12 @@ QRectF PreviewLayout::blockBoundingRect(const QTextBlock &block) const
     // Painting, hit testing and the text control find places in a block through its lines, and
     // ask for its rectangle first.
     ensureLines(block);
-    return QRectF(0, margin() + m_tops[number], m_width, m_tops[number + 1] - m_tops[number]);
+    return QRectF(0, origin() + m_tops[number], m_width, m_tops[number + 1] - m_tops[number]);
 }
 
 int PreviewLayout::blockAt(qreal y) const
 {
-    const auto after = std::upper_bound(m_tops.begin(), m_tops.end() - 1, y - margin());
+    const auto after = std::upper_bound(m_tops.begin(), m_tops.end() - 1, y - origin());
     return std::max(0, int(after - m_tops.begin()) - 1);
 }
 

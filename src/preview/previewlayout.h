@@ -20,8 +20,8 @@ class QTextBlock;
 // A new width does not lay out every block at once: each block keeps its height from the old
 // width as an estimate until it is laid out again, which happens for the blocks in sight before
 // they are painted (layOutRange) and for the rest in slices (layOutStaleBlocks), so that
-// resizing a long note costs what is on screen. Text the view has not put into the document yet
-// is counted in the document's height as pendingHeight.
+// resizing a long note costs what is on screen. Text the view has not put into the document, after
+// its blocks or before them, is counted in the document's height as pendingHeight and aboveHeight.
 //
 // Only blocks that come near the view are given lines: a block's own layout keeps them for as
 // long as the block lives, tens of megabytes for a long note. The others are measured on a layout
@@ -46,6 +46,8 @@ public:
 
     // The estimated height of text still to come after the document's last block.
     void setPendingHeight(qreal height);
+    // The estimated height of text before the document's first block, which begins below it.
+    void setAboveHeight(qreal height);
     // The height of the blocks in the document, as far as they are known.
     qreal blocksHeight() const { return m_tops.back(); }
     // Lays out the blocks between the two heights (document coordinates) that still wait for the
@@ -124,6 +126,7 @@ private:
                         const QPalette &palette) const;
     qreal textWidth() const;
     qreal margin() const;
+    qreal origin() const;
 
     qreal m_width = -1;
     std::vector<qreal> m_heights; // of each block, margins included
@@ -140,6 +143,7 @@ private:
     int m_staleCount = 0;
     int m_firstStale = 0; // no block before it waits
     qreal m_pendingHeight = 0;
+    qreal m_aboveHeight = 0;
     MarkFinder m_markFinder;
     std::optional<RetypedBlock> m_retyped;
     std::optional<int> m_keptBefore; // the block before those the next change puts in or takes out
