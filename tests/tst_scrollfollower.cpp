@@ -145,6 +145,41 @@ private Q_SLOTS:
         QCOMPARE(editor->topDisplayLine(), 0);
     }
 
+    // In a note too long for the preview to hold all of it, the caret brings its block into view
+    // wherever it goes.
+    void caretFarInALongNoteBringsItsBlockIntoView_data()
+    {
+        QTest::addColumn<int>("heading");
+        QTest::newRow("far down") << 15000;
+        QTest::newRow("the last") << 19999;
+        QTest::newRow("back near the top") << 30;
+    }
+
+    void caretFarInALongNoteBringsItsBlockIntoView()
+    {
+        QFETCH(int, heading);
+        Sandbox sandbox;
+        sandbox.writeNote(QStringLiteral("Headings.md"), headings(20000));
+        Window window(sandbox);
+        MarkdownView *preview = window.preview();
+        const QString text = QStringLiteral("Heading %1").arg(heading);
+        const auto shown = [&] {
+            const int top = window.previewBar()->value();
+            for (QTextBlock block = preview->document()->begin(); block.isValid();
+                 block = block.next()) {
+                if (block.text() != text)
+                    continue;
+                const QRectF rect = preview->document()->documentLayout()->blockBoundingRect(block);
+                return rect.top() >= top && rect.bottom() <= top + preview->viewport()->height();
+            }
+            return false;
+        };
+        window.editor()->setCursorPosition(15000 * 2, 3);
+        window.editor()->setCursorPosition(heading * 2, 3);
+        QTRY_VERIFY(shown());
+        QVERIFY(preview->document()->blockCount() < 2000);
+    }
+
     // Another note, and a new one, open with both views at their tops, wherever the last note
     // was scrolled to.
     void noteOpensAtTheTop()
