@@ -19,6 +19,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -193,6 +194,33 @@ void insertMarker(QTextCursor &cursor, QTextBlockFormat &blockFormat, const QStr
     gap.setFontLetterSpacing(preview::markerGap);
     cursor.insertText(marker.right(1), gap);
 }
+
+// What was selected, put together in a document of its own: its text, and the rich text that
+// takes much longer to make, are made when a program asks for them, which may be never.
+class CopiedDocument : public QMimeData
+{
+public:
+    explicit CopiedDocument(std::unique_ptr<QTextDocument> document)
+        : m_document(std::move(document))
+    { }
+    QStringList formats() const override
+    {
+        return {QStringLiteral("text/plain"), QStringLiteral("text/html")};
+    }
+
+protected:
+    QVariant retrieveData(const QString &type, QMetaType) const override
+    {
+        if (type == u"text/plain")
+            return m_document->toPlainText();
+        if (type == u"text/html")
+            return m_document->toHtml();
+        return {};
+    }
+
+private:
+    std::unique_ptr<QTextDocument> m_document;
+};
 
 QDeadlineTimer writingDeadline(const QDeadlineTimer &slice)
 {
@@ -1009,9 +1037,10 @@ QMimeData *MarkdownView::createMimeDataFromSelection() const
     const bool toEnd = m_written < m_parser.blockCount() && selectsTo(QTextCursor::End);
     if (!fromStart && !toEnd)
         return QTextEdit::createMimeDataFromSelection();
-    QTextDocument whole;
-    whole.setDefaultFont(document()->defaultFont());
-    QTextCursor cursor(&whole);
+    auto whole = std::make_unique<QTextDocument>();
+    whole->setUndoRedoEnabled(false);
+    whole->setDefaultFont(document()->defaultFont());
+    QTextCursor cursor(whole.get());
     bool empty = true;
     const auto writeBlocks = [&](qsizetype from, qsizetype to) {
         for (qsizetype block = from; block < to; ++block) {
@@ -1027,10 +1056,7 @@ QMimeData *MarkdownView::createMimeDataFromSelection() const
     cursor.insertFragment(QTextDocumentFragment(textCursor()));
     if (toEnd)
         writeBlocks(m_written, m_parser.blockCount());
-    auto *data = new QMimeData;
-    data->setText(whole.toPlainText());
-    data->setHtml(whole.toHtml());
-    return data;
+    return new CopiedDocument(std::move(whole));
 }
 
 // The text before the document's first block is left out of it.
