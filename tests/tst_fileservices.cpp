@@ -21,6 +21,11 @@ private Q_SLOTS:
         QTest::newRow("appeared") << QByteArray("theirs") << QByteArray() << QByteArray("theirs");
         QTest::newRow("vanished") << QByteArray() << QByteArray("base") << QByteArray();
         QTest::newRow("still absent") << QByteArray() << QByteArray() << QByteArray();
+        // A long file is read in pieces of a size of its own, the digest taken in pieces of
+        // another: a change in the last byte still tells.
+        const QByteArray long_ = QByteArray("0123456789abcdef").repeated(100'000) + 'x';
+        QTest::newRow("long, unchanged") << long_ << long_ << QByteArray();
+        QTest::newRow("long, last byte changed") << long_ << long_.chopped(1) + 'y' << long_;
     }
 
     void writeHandsBackWhatItDisplaced()

@@ -105,6 +105,38 @@ FileRead readRegularFile(const QByteArray &path, const PieceTaker &take)
     return result;
 }
 
+// A digest is taken a piece of fixed size at a time, however the bytes arrive, so that a long file
+// need not be held whole for it.
+class Digester
+{
+public:
+    void add(QByteArrayView bytes)
+    {
+        m_size += bytes.size();
+        if (!m_piece.isEmpty()) {
+            const qsizetype taken = std::min(bytes.size(), pieceSize - m_piece.size());
+            m_piece.append(bytes.first(taken));
+            bytes = bytes.sliced(taken);
+            if (m_piece.size() < pieceSize)
+                return;
+            takePiece(m_piece);
+            m_piece.clear();
+        }
+        for (; bytes.size() >= pieceSize; bytes = bytes.sliced(pieceSize))
+            takePiece(bytes.first(pieceSize));
+        m_piece.append(bytes);
+    }
+    size_t result() const { return qHash(QByteArrayView(m_piece), m_state) ^ size_t(m_size); }
+
+private:
+    static constexpr qsizetype pieceSize = 64 * 1024;
+    void takePiece(QByteArrayView piece) { m_state = qHash(piece, m_state); }
+
+    size_t m_state = 0;
+    qsizetype m_size = 0;
+    QByteArray m_piece; // the bytes after the last whole piece
+};
+
 FileRead readRegularFile(const QByteArray &path)
 {
     QByteArray bytes;
@@ -418,7 +450,9 @@ ReadResult readTextAt(const QByteArray &nativePath)
 
 size_t digest(QByteArrayView bytes)
 {
-    return qHash(bytes) ^ size_t(bytes.size());
+    Digester digester;
+    digester.add(bytes);
+    return digester.result();
 }
 
 FileRead readFile(const QString &path)
@@ -445,9 +479,12 @@ bool writeBytesKeepingOther(const QString &path, const QByteArray &bytes,
         return false;
     if (old.isEmpty())
         return true;
-    // What cannot be read is not known to be what the caller saw, so it is never removed.
-    const FileRead read = readFile(QFile::decodeName(old));
-    if (read.status == ReadStatus::Ok && expected && digest(read.bytes) == *expected)
+    // What cannot be read is not known to be what the caller saw, so it is never removed. A long
+    // note is not held whole beside the bytes that replaced it.
+    Digester displacedDigest;
+    const FileRead read = readRegularFile(
+        old, [&displacedDigest](QByteArrayView piece, qsizetype) { displacedDigest.add(piece); });
+    if (read.status == ReadStatus::Ok && expected && displacedDigest.result() == *expected)
         ::unlink(old.constData());
     else
         *displaced = QFile::decodeName(old);
