@@ -135,6 +135,10 @@ private Q_SLOTS:
         QTest::newRow("outside the BMP")
             << QByteArray("x\xF0\x9D\x90\x80y\xF0\x9F\x98\x80") << true;
         QTest::newRow("byte-order mark, CR LF") << QByteArray("\xEF\xBB\xBFOne\r\nTwo\r") << true;
+        // U+0149 folds to three bytes, the ligature U+FB13 to four: more than they take.
+        QTest::newRow("folding longer, first")
+            << QByteArray("\xC5\x89 and \xEF\xAC\x93 Ab") << true;
+        QTest::newRow("folding longer, last") << QByteArray("Words first \xEF\xAC\x93") << true;
         QTest::newRow("invalid byte") << QByteArray("words \xFF\xFE") << false;
         QTest::newRow("overlong") << QByteArray("a\xC0\x80") << false;
         QTest::newRow("surrogate") << QByteArray("a\xED\xA0\x80") << false;
@@ -150,6 +154,10 @@ private Q_SLOTS:
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
         const QString text = decoder.decode(utf8);
         QCOMPARE(QByteArray::fromStdString(folded), "kept" + (valid ? search::fold(text) : ""));
+        std::string inPlace = utf8.toStdString();
+        QCOMPARE(search::foldUtf8InPlace(inPlace), valid);
+        if (valid)
+            QCOMPARE(inPlace, folded.substr(4));
         // Read from a file in pieces, a piece may end anywhere.
         for (qsizetype cut = 0; cut <= utf8.size(); ++cut) {
             std::string inPieces;

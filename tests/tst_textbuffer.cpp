@@ -57,6 +57,7 @@ private Q_SLOTS:
             text.replace(position, removed, inserted);
         }
         QCOMPARE(buffer.toUtf8(), text.toUtf8());
+        QCOMPARE(buffer.toUtf8String(), text.toUtf8().toStdString());
         QCOMPARE(buffer.toString(), text);
     }
 

@@ -234,6 +234,50 @@ bool foldUtf8(QByteArrayView utf8, std::string &buffer)
     return true;
 }
 
+// Each character's folded bytes go where the bytes read so far were. One that folds longer than
+// that room would overwrite bytes still to be read: from there, the rest goes onto a new string.
+bool foldUtf8InPlace(std::string &text)
+{
+    char *const bytes = text.data();
+    const auto size = int32_t(text.size());
+    const BmpTable *table = nullptr;
+    std::string scratch;
+    size_t written = 0;
+    for (int32_t read = 0; read < size;) {
+        if (uchar(bytes[read]) < 0x80) {
+            bytes[written++] = asciiFolded(char16_t(uchar(bytes[read++])));
+            continue;
+        }
+        int32_t next = read;
+        UChar32 c;
+        U8_NEXT(reinterpret_cast<const uint8_t *>(bytes), next, size, c);
+        if (c < 0)
+            return false;
+        std::string_view folded;
+        if (c < 0x10000) {
+            if (!table)
+                table = &bmpTable();
+            folded = table->bytesOf(char16_t(c));
+        } else {
+            scratch.clear();
+            foldCodePoint(char32_t(c), scratch);
+            folded = scratch;
+        }
+        if (written + folded.size() > size_t(next)) {
+            std::string rest(bytes, written);
+            if (!foldUtf8(QByteArrayView(bytes + read, size - read), rest))
+                return false;
+            text = std::move(rest);
+            return true;
+        }
+        std::memcpy(bytes + written, folded.data(), folded.size());
+        written += folded.size();
+        read = next;
+    }
+    text.resize(written);
+    return true;
+}
+
 QByteArray fold(QStringView text)
 {
     // Collected in a buffer and copied once at its exact size: the folded texts of a whole

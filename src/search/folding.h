@@ -20,6 +20,9 @@ void foldOnto(QStringView text, std::string &buffer);
 // appended to `buffer`; false, and `buffer` as it was, when the bytes are not valid UTF-8.
 bool foldUtf8(QByteArrayView utf8, std::string &buffer);
 
+// The same for UTF-8 that is given up, folded where it lies: mostly no more memory than it takes.
+bool foldUtf8InPlace(std::string &text);
+
 // Folds UTF-8 that arrives in pieces, as a file is read, onto `buffer`, as foldUtf8() would fold
 // it whole: a piece may end inside a character. Once the bytes turn out not to be valid UTF-8,
 // the rest is not looked at, and what `buffer` holds is of no use.

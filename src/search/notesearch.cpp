@@ -422,12 +422,12 @@ void NoteSearch::takeEditorText()
     startReading();
 }
 
-// A text given whole is shared at no cost. After an edit it has to be put together, and in UTF-8
-// on the way that takes half the memory for most notes.
+// A text given whole is shared at no cost. After an edit it has to be put together, and in UTF-8,
+// which takes half the memory for most notes and is folded where it lies.
 NoteSearch::EditorText NoteSearch::editorText() const
 {
     if (m_store->lastEdit())
-        return m_store->textUtf8();
+        return m_store->textBuffer()->toUtf8String();
     return m_store->text();
 }
 
@@ -456,8 +456,9 @@ void NoteSearch::startReading()
     }
     m_pending.clear();
     m_stop = false;
-    m_reader = QThread::create(
-        [this, requests = std::move(requests)] { m_readResults = read(requests, m_stop); });
+    m_reader = QThread::create([this, requests = std::move(requests)]() mutable {
+        m_readResults = read(requests, m_stop);
+    });
     connect(m_reader, &QThread::finished, this, &NoteSearch::takeReadResults);
     m_reader->start();
 }
@@ -518,7 +519,7 @@ NoteSearch::Entry *NoteSearch::findByName(const QString &name) const
 // waiting on the system, and a folder's worth takes seconds on one thread. Each thread takes
 // runs of notes in the sidebar's order and shelves their texts in that order. It touches nothing
 // but its requests.
-NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &requests,
+NoteSearch::ReadResults NoteSearch::read(std::vector<ReadRequest> &requests,
                                          const std::atomic<bool> &stop)
 {
     ReadResults results;
@@ -564,8 +565,7 @@ NoteSearch::ReadResults NoteSearch::read(const std::vector<ReadRequest> &request
 // leave memory in use that the rest of the program cannot take. Shelves are filled to a size
 // fixed beforehand: growing one would copy it and touch new memory over and over. A note folds
 // to about as many bytes as it has in UTF-8.
-NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
-                                           std::vector<std::string> &shelves,
+NoteSearch::ReadResult NoteSearch::readOne(ReadRequest &request, std::vector<std::string> &shelves,
                                            search::ByteCounts &counts)
 {
     const auto makeRoom = [&shelves](size_t expected) -> std::string & {
@@ -575,10 +575,11 @@ NoteSearch::ReadResult NoteSearch::readOne(const ReadRequest &request,
         return shelves.back();
     };
     size_t offset = 0;
-    if (const auto *utf8 = std::get_if<QByteArray>(&request.text)) {
-        std::string &shelf = makeRoom(size_t(utf8->size()));
-        offset = shelf.size();
-        search::foldUtf8(*utf8, shelf);
+    if (auto *utf8 = std::get_if<std::string>(&request.text)) {
+        // A shelf of its own, the size of the text, which no other text fits on.
+        if (!search::foldUtf8InPlace(*utf8))
+            utf8->clear();
+        shelves.push_back(std::move(*utf8));
     } else if (const auto *text = std::get_if<QString>(&request.text)) {
         std::string &shelf = makeRoom(size_t(utf8Length(*text)));
         offset = shelf.size();

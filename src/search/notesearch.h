@@ -57,14 +57,15 @@ Q_SIGNALS:
 
 private:
     struct Entry;
-    using EditorText = std::variant<std::monostate, QString, QByteArray>;
+    using EditorText = std::variant<std::monostate, QString, std::string>;
     struct ReadRequest
     {
         QString key;
         QUrl url; // made a path on the reader: for a whole folder that takes a while
         quint64 version;
         // The editor's text: as the store holds it when it was given whole, which costs no
-        // copy, or in UTF-8 after an edit. Read from the file when none.
+        // copy, or in UTF-8 after an edit, to be folded where it lies. Read from the file when
+        // none.
         EditorText text;
     };
     // Folded texts one after the other, as one reading thread read them: a search then scans
@@ -108,9 +109,8 @@ private:
     std::vector<std::vector<Origin>> originsOf(const search::SearchQuery &query) const;
     qsizetype findInText(const search::SearchQuery::Term &term, const Entry &entry,
                          const std::vector<Origin> &origins, size_t previousResult) const;
-    static ReadResults read(const std::vector<ReadRequest> &requests,
-                            const std::atomic<bool> &stop);
-    static ReadResult readOne(const ReadRequest &request, std::vector<std::string> &shelves,
+    static ReadResults read(std::vector<ReadRequest> &requests, const std::atomic<bool> &stop);
+    static ReadResult readOne(ReadRequest &request, std::vector<std::string> &shelves,
                               search::ByteCounts &counts);
 
     struct KeyHash

@@ -126,16 +126,7 @@ QString NoteStore::text() const
 
 QByteArray NoteStore::textUtf8() const
 {
-    if (!m_textUtf8)
-        m_textUtf8 = m_text->toUtf8();
-    return *m_textUtf8;
-}
-
-QByteArray NoteStore::takeTextUtf8()
-{
-    const QByteArray utf8 = textUtf8();
-    m_textUtf8.reset();
-    return utf8;
+    return m_text->toUtf8();
 }
 
 void NoteStore::setText(const QString &text)
@@ -149,7 +140,6 @@ bool NoteStore::editText(qsizetype position, qsizetype removed, QStringView inse
 {
     if (!m_text->replace(position, removed, inserted))
         return false;
-    m_textUtf8.reset();
     m_lastEdit = TextEdit {position, removed, inserted.size()};
     Q_EMIT textChanged();
     if (!m_loading)
@@ -351,8 +341,7 @@ void NoteStore::startWrite()
     promise->start();
     m_writing = true;
     m_write = promise->future();
-    WriteJob job {m_folder,      *m_currentPath, takeTextUtf8(),
-                  m_knownDigest, m_knownStamp,   m_revision};
+    WriteJob job {m_folder, *m_currentPath, textUtf8(), m_knownDigest, m_knownStamp, m_revision};
     m_writer.start([this, promise, job = std::move(job)] {
         promise->addResult(writeAside(job));
         promise->finish();
@@ -509,7 +498,7 @@ bool NoteStore::save(const QString &path)
     if (changedOutside && !keepOtherVersion(path, onDisk->bytes))
         return false;
     const std::optional<Written> written =
-        writeNote(m_folder, path, takeTextUtf8(), m_knownDigest, &error);
+        writeNote(m_folder, path, textUtf8(), m_knownDigest, &error);
     if (!written) {
         report(tr("Could not save “%1”: %2").arg(name, error));
         return false;
@@ -662,7 +651,6 @@ void NoteStore::report(const QString &message)
 void NoteStore::assignText(const QString &text)
 {
     m_text = std::make_shared<TextBuffer>(text);
-    m_textUtf8.reset();
     m_lastEdit.reset();
     Q_EMIT textChanged();
 }

@@ -52,8 +52,7 @@ public:
 
     // The whole text, put together when asked: nothing that runs on every keystroke asks.
     QString text() const;
-    // The whole text in UTF-8, made when asked without a whole copy in UTF-16 on the way. At a
-    // pause in typing the search and the autosave both ask, and share one encoding.
+    // The whole text in UTF-8, made when asked without a whole copy in UTF-16 on the way.
     QByteArray textUtf8() const;
     qsizetype textLength() const { return m_text->size(); }
     // Takes an edit of the selected note; it is written 500 ms after the last edit.
@@ -166,7 +165,6 @@ private:
     void watchFolder();
     void report(const QString &message);
     void assignText(const QString &text);
-    QByteArray takeTextUtf8();
     const Note *findNote(const QString &name) const;
     bool isTaken(const QString &name) const;
     QString uniqueName(const QString &base) const;
@@ -178,9 +176,6 @@ private:
     std::optional<QString> m_selection;
     std::shared_ptr<TextBuffer> m_text = std::make_shared<TextBuffer>();
     std::optional<TextEdit> m_lastEdit;
-    // The text's UTF-8 as last asked for, until the text changes or a write takes it: kept no
-    // longer, as a long note's bytes would stay in memory beside its text between pauses.
-    mutable std::optional<QByteArray> m_textUtf8;
     bool m_loading = false;
     std::optional<QString> m_currentPath; // the file m_text belongs to
     QString m_readOnlyReason;

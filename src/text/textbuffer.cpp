@@ -1,6 +1,7 @@
 #include "text/textbuffer.h"
 
 #include "platform/hugepages.h"
+#include "text/utf8length.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,20 +17,17 @@ constexpr qsizetype maxUtf8PerUnit = 3;
 // Text is encoded this many units at a time, in a small buffer the heap has ready.
 constexpr qsizetype encodedPiece = 16 * 1024;
 
-// Writes the text's UTF-8, as QString::toUtf8() makes it, at out; returns the end of what it
-// wrote.
-char *appendUtf8(char *out, QStringView text)
+// Hands the text's UTF-8, as QString::toUtf8() makes it, to take() a piece at a time.
+template<typename Take> void encodeUtf8(QStringView text, Take take)
 {
     for (qsizetype start = 0; start < text.size();) {
         qsizetype end = std::min(text.size(), start + encodedPiece);
         // Apart, the halves of a pair would come out as two replacement characters.
         if (end < text.size() && text[end - 1].isHighSurrogate())
             --end;
-        const QByteArray piece = text.sliced(start, end - start).toUtf8();
-        out = std::copy(piece.cbegin(), piece.cend(), out);
+        take(text.sliced(start, end - start).toUtf8());
         start = end;
     }
-    return out;
 }
 
 } // namespace
@@ -71,18 +69,42 @@ QString TextBuffer::toString() const
 }
 
 // Each side of the gap is encoded on its own, so a pair of surrogates the gap splits is first
-// put on one side: apart, its halves would come out as two replacement characters. The bytes go
-// straight into the whole result, which is fresh memory, so it is given huge pages first.
-QByteArray TextBuffer::toUtf8() const
+// put on one side: apart, its halves would come out as two replacement characters.
+void TextBuffer::keepPairsWhole() const
 {
     if (m_gapLength > 0 && m_gapStart > 0 && m_chars.at(m_gapStart - 1).isHighSurrogate())
         moveGapTo(m_gapStart - 1);
+}
+
+// The bytes go straight into the whole result, which is fresh memory, so it is given huge pages
+// first.
+QByteArray TextBuffer::toUtf8() const
+{
+    keepPairsWhole();
     QByteArray utf8(size() * maxUtf8PerUnit, Qt::Uninitialized);
     platform::adviseHugePages(utf8.data(), utf8.size());
-    char *end = appendUtf8(utf8.data(), before());
-    end = appendUtf8(end, after());
+    char *end = utf8.data();
+    const auto copy = [&end](const QByteArray &piece) {
+        end = std::copy(piece.cbegin(), piece.cend(), end);
+    };
+    encodeUtf8(before(), copy);
+    encodeUtf8(after(), copy);
     utf8.truncate(end - utf8.constData());
     utf8.squeeze();
+    return utf8;
+}
+
+std::string TextBuffer::toUtf8String() const
+{
+    keepPairsWhole();
+    std::string utf8;
+    utf8.reserve(size_t(utf8Length(before()) + utf8Length(after())));
+    platform::adviseHugePages(utf8.data(), qsizetype(utf8.capacity()));
+    const auto append = [&utf8](const QByteArray &piece) {
+        utf8.append(piece.constData(), size_t(piece.size()));
+    };
+    encodeUtf8(before(), append);
+    encodeUtf8(after(), append);
     return utf8;
 }
 

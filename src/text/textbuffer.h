@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <string>
+
 // An edit of a text: `removed` UTF-16 code units at `position` replaced by `inserted` ones.
 struct TextEdit
 {
@@ -40,6 +42,8 @@ public:
     // lies: no whole copy in UTF-16 is put together on the way, which for most notes is twice
     // the size.
     QByteArray toUtf8() const;
+    // The same in a string of just its length, for a reader to fold where it lies.
+    std::string toUtf8String() const;
     // The position of the first c at or after from; -1 when there is none.
     qsizetype indexOf(QChar c, qsizetype from) const;
 
@@ -47,6 +51,7 @@ private:
     QStringView before() const { return QStringView(m_chars).first(m_gapStart); }
     QStringView after() const { return QStringView(m_chars).sliced(m_gapStart + m_gapLength); }
     void moveGapTo(qsizetype position) const;
+    void keepPairsWhole() const;
     void makeRoom(qsizetype length);
 
     // The text before the gap, the gap, then the rest of the text. Moving the gap keeps the
