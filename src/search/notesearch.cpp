@@ -564,12 +564,14 @@ NoteSearch::ReadResults NoteSearch::read(std::vector<ReadRequest> &requests,
 // note is never held whole beside its folded text, which on a reading thread of its own would
 // leave memory in use that the rest of the program cannot take. Shelves are filled to a size
 // fixed beforehand: growing one would copy it and touch new memory over and over. A note folds
-// to about as many bytes as it has in UTF-8.
+// to about as many bytes as it has in UTF-8. A text longer than a shelf has one of its own, which
+// goes with it when it is read again: texts put after it would keep it in memory for good.
 NoteSearch::ReadResult NoteSearch::readOne(ReadRequest &request, std::vector<std::string> &shelves,
                                            search::ByteCounts &counts)
 {
     const auto makeRoom = [&shelves](size_t expected) -> std::string & {
-        if (shelves.empty() || shelves.back().capacity() - shelves.back().size() < expected)
+        if (shelves.empty() || shelves.back().size() >= shelfSize
+            || shelves.back().capacity() - shelves.back().size() < expected)
             shelves.emplace_back().reserve(
                 std::max(expected + expected / foldingGrowth, shelfSize));
         return shelves.back();
