@@ -462,6 +462,33 @@ private Q_SLOTS:
         QCOMPARE(firstMisshownBlock(view, text), QString());
     }
 
+    // The keys for the start and the end of the text go to those of the note, which a long
+    // note's document does not hold.
+    void keysReachTheEndsOfALongNote()
+    {
+        const QString note = numberedLongNote();
+        MarkdownView view;
+        view.resize(500, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.showNewSource(note);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+
+        QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        MarkdownView sample;
+        sample.setSource(sampleNote());
+        QCOMPARE(view.textCursor().block().text(), sample.document()->lastBlock().text());
+        QVERIFY(view.textCursor().atEnd());
+
+        QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        QCOMPARE(view.textCursor().block().text(), "Part 0000");
+        QCOMPARE(view.verticalScrollBar()->value(), 0);
+    }
+
     // Everything selected is copied, also the parts of a long note its document does not hold.
     void selectingAllCopiesAllOfALongNote()
     {
