@@ -150,14 +150,17 @@ private Q_SLOTS:
     void caretFarInALongNoteBringsItsBlockIntoView_data()
     {
         QTest::addColumn<int>("heading");
-        QTest::newRow("far down") << 15000;
-        QTest::newRow("the last") << 19999;
-        QTest::newRow("back near the top") << 30;
+        QTest::addColumn<bool>("zoomed"); // the preview drawn anew, from its top, after
+        QTest::newRow("far down") << 15000 << false;
+        QTest::newRow("the last") << 19999 << false;
+        QTest::newRow("back near the top") << 30 << false;
+        QTest::newRow("the last, then zoomed") << 19999 << true;
     }
 
     void caretFarInALongNoteBringsItsBlockIntoView()
     {
         QFETCH(int, heading);
+        QFETCH(bool, zoomed);
         Sandbox sandbox;
         sandbox.writeNote(QStringLiteral("Headings.md"), headings(20000));
         Window window(sandbox);
@@ -177,6 +180,11 @@ private Q_SLOTS:
         window.editor()->setCursorPosition(15000 * 2, 3);
         window.editor()->setCursorPosition(heading * 2, 3);
         QTRY_VERIFY(shown());
+        if (zoomed) {
+            preview->setZoomFactor(1.25);
+            QTRY_VERIFY(!preview->hasBackgroundWork());
+            QTRY_VERIFY(shown());
+        }
         QVERIFY(preview->document()->blockCount() < 2000);
     }
 

@@ -249,6 +249,9 @@ MarkdownView::MarkdownView(QWidget *parent)
     document()->setDocumentMargin(padding);
     watchUserScrolls();
     watchLayout();
+    m_placesMovedLater.setSingleShot(true);
+    m_placesMovedLater.setInterval(0);
+    connect(&m_placesMovedLater, &QTimer::timeout, this, &MarkdownView::placesMoved);
 }
 
 // A new width leaves blocks waiting to be laid out again.
@@ -844,7 +847,8 @@ void MarkdownView::fitWindowToView()
     measureCharacters();
     updateEstimates();
     keep(anchor);
-    m_backgroundWork.start(); // which tells of the places moved
+    // Told once the view is done moving: whoever follows it may move it again.
+    m_placesMovedLater.start();
 }
 
 // A view that jumped to where the document holds nothing has the document start again at the

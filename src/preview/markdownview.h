@@ -7,6 +7,7 @@
 
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <vector>
 
@@ -180,6 +181,7 @@ private:
     qsizetype m_written = 0;
     qreal m_perCharacter = 0; // the estimated height of a character of the source
     bool m_changing = false; // the document is being changed, and the view must not move it
+    QTimer m_placesMovedLater;
     BackgroundSlices m_backgroundWork;
     std::vector<QTextDocument *> m_retired; // replaced, still to be taken down
     QString m_pressedAnchor;
