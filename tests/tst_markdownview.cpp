@@ -97,6 +97,18 @@ QString firstMisshownBlock(const MarkdownView &view, const QString &source)
     return {};
 }
 
+// Shows the text in the view, scrolled to its middle once all is written and laid out.
+void showTheMiddle(MarkdownView &view, std::shared_ptr<const TextBuffer> text)
+{
+    view.resize(500, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.showNewSource(std::move(text));
+    QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+    QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+}
+
 const PreviewLayout &layoutOf(const MarkdownView &view)
 {
     return *static_cast<const PreviewLayout *>(view.document()->documentLayout());
@@ -445,13 +457,9 @@ private Q_SLOTS:
         QString text = numberedLongNote();
         const auto buffer = std::make_shared<TextBuffer>(text);
         MarkdownView view;
-        view.resize(500, 400);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.showNewSource(buffer);
-        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
-        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
-        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        showTheMiddle(view, buffer);
+        if (QTest::currentTestFailed())
+            return;
 
         if (removed < 0)
             removed = text.size() - at;
@@ -468,13 +476,9 @@ private Q_SLOTS:
     {
         const QString note = numberedLongNote();
         MarkdownView view;
-        view.resize(500, 400);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.showNewSource(note);
-        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
-        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
-        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        showTheMiddle(view, std::make_shared<const TextBuffer>(note));
+        if (QTest::currentTestFailed())
+            return;
 
         QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
         QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
@@ -494,13 +498,9 @@ private Q_SLOTS:
     {
         const QString note = numberedLongNote();
         MarkdownView view;
-        view.resize(500, 400);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.showNewSource(note);
-        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
-        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
-        QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
+        showTheMiddle(view, std::make_shared<const TextBuffer>(note));
+        if (QTest::currentTestFailed())
+            return;
         view.selectAll();
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() - view.height());
         QTRY_VERIFY_WITH_TIMEOUT(!view.hasBackgroundWork(), 60000);
