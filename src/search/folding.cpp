@@ -183,6 +183,20 @@ qsizetype wholeCharactersIn(QByteArrayView piece)
     return piece.size();
 }
 
+// The folded bytes of a code point read from UTF-8: the table's for the Basic Multilingual Plane,
+// worked out in scratch for the rest.
+std::string_view foldedBytes(UChar32 c, const BmpTable *&table, std::string &scratch)
+{
+    if (c < 0x10000) {
+        if (!table)
+            table = &bmpTable();
+        return table->bytesOf(char16_t(c));
+    }
+    scratch.clear();
+    foldCodePoint(char32_t(c), scratch);
+    return scratch;
+}
+
 } // namespace
 
 void Utf8PieceFolder::take(QByteArrayView piece)
@@ -212,6 +226,7 @@ bool foldUtf8(QByteArrayView utf8, std::string &buffer)
     const char *const bytes = utf8.data();
     const auto size = int32_t(utf8.size());
     const BmpTable *table = nullptr;
+    std::string scratch;
     for (int32_t i = 0; i < size;) {
         if (uchar(bytes[i]) < 0x80) {
             i = int32_t(foldAsciiRun(bytes, size_t(size), size_t(i), buffer));
@@ -223,13 +238,7 @@ bool foldUtf8(QByteArrayView utf8, std::string &buffer)
             buffer.resize(start);
             return false;
         }
-        if (c < 0x10000) {
-            if (!table)
-                table = &bmpTable();
-            buffer.append(table->bytesOf(char16_t(c)));
-        } else {
-            foldCodePoint(char32_t(c), buffer);
-        }
+        buffer.append(foldedBytes(c, table, scratch));
     }
     return true;
 }
@@ -253,16 +262,7 @@ bool foldUtf8InPlace(std::string &text)
         U8_NEXT(reinterpret_cast<const uint8_t *>(bytes), next, size, c);
         if (c < 0)
             return false;
-        std::string_view folded;
-        if (c < 0x10000) {
-            if (!table)
-                table = &bmpTable();
-            folded = table->bytesOf(char16_t(c));
-        } else {
-            scratch.clear();
-            foldCodePoint(char32_t(c), scratch);
-            folded = scratch;
-        }
+        const std::string_view folded = foldedBytes(c, table, scratch);
         if (written + folded.size() > size_t(next)) {
             std::string rest(bytes, written);
             if (!foldUtf8(QByteArrayView(bytes + read, size - read), rest))
