@@ -273,11 +273,13 @@ void MarkdownView::setSource(const QString &source)
     m_parsedLength = wholeTextParsed
         ? source.size()
         : lineEndFrom(*m_text, std::clamp<qsizetype>(m_parsedLength + shift, 0, source.size()));
-    const QScopedValueRollback busy(m_changing, true);
-    apply(updateParser());
-    if (m_parsedLength == m_sourceSize && !isWindowed())
-        appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
-    updateEstimates();
+    {
+        const QScopedValueRollback busy(m_changing, true);
+        apply(updateParser());
+        if (m_parsedLength == m_sourceSize && !isWindowed())
+            appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
+        updateEstimates();
+    }
     afterChange();
 }
 
@@ -287,18 +289,19 @@ void MarkdownView::setEditedSource(std::shared_ptr<const TextBuffer> text, const
     m_text = std::move(text);
     m_sourceSize = m_text->size();
     m_parsedLength = std::clamp<qsizetype>(parsed.parsed, 0, m_sourceSize);
-    const QScopedValueRollback busy(m_changing, true);
-    apply(m_parser.update(m_text, m_parsedLength, parsed.edit));
-    if (m_parsedLength == m_sourceSize && !isWindowed())
-        appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
-    updateEstimates();
+    {
+        const QScopedValueRollback busy(m_changing, true);
+        apply(m_parser.update(m_text, m_parsedLength, parsed.edit));
+        if (m_parsedLength == m_sourceSize && !isWindowed())
+            appendBlocks(QDeadlineTimer::Forever, maxBlocksAtOnce);
+        updateEstimates();
+    }
     afterChange();
 }
 
 // The blocks near the view are written at once, and the rest is left to the background.
 void MarkdownView::afterChange()
 {
-    m_changing = false;
     fitWindowToView();
     if (hasBackgroundWork())
         m_backgroundWork.start();
@@ -313,12 +316,14 @@ void MarkdownView::showNewSource(std::shared_ptr<const TextBuffer> text)
 {
     takeNewText(std::move(text));
     m_parsedLength = lineEndFrom(*m_text, std::min(m_sourceSize, firstParse));
-    const QScopedValueRollback busy(m_changing, true);
-    updateParser();
-    dropBlocksFrom(0);
-    m_perCharacter = 0;
-    writeFirstScreen();
-    showFromTop();
+    {
+        const QScopedValueRollback busy(m_changing, true);
+        updateParser();
+        dropBlocksFrom(0);
+        m_perCharacter = 0;
+        writeFirstScreen();
+        showFromTop();
+    }
     afterChange();
 }
 
@@ -979,10 +984,12 @@ void MarkdownView::changeEvent(QEvent *event)
     QTextEdit::changeEvent(event);
     if (event->type() != QEvent::PaletteChange && event->type() != QEvent::FontChange)
         return;
-    const QScopedValueRollback busy(m_changing, true);
-    dropBlocksFrom(0);
-    m_perCharacter = 0;
-    writeFirstScreen();
+    {
+        const QScopedValueRollback busy(m_changing, true);
+        dropBlocksFrom(0);
+        m_perCharacter = 0;
+        writeFirstScreen();
+    }
     afterChange();
 }
 
